@@ -1,0 +1,65 @@
+#pragma once
+
+#include "plugin/ParameterTable.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <array>
+#include <atomic>
+
+class KavroLabAudioProcessor : public juce::AudioProcessor
+{
+public:
+    KavroLabAudioProcessor();
+    ~KavroLabAudioProcessor() override;
+
+    static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
+
+    //==============================================================================
+    void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override {}
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+    void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override;
+    using AudioProcessor::processBlock;
+
+    //==============================================================================
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override { return true; }
+
+    const juce::String getName() const override { return "Velbrook"; }
+    bool acceptsMidi() const override { return false; }
+    bool producesMidi() const override { return false; }
+    bool isMidiEffect() const override { return false; }
+    double getTailLengthSeconds() const override { return 60.0; }
+
+    // One program with a name: VST3 validation refuses a program without one.
+    int getNumPrograms() override { return 1; }
+    int getCurrentProgram() override { return 0; }
+    void setCurrentProgram (int) override {}
+    const juce::String getProgramName (int) override { return "Default"; }
+    void changeProgramName (int, const juce::String&) override {}
+
+    //==============================================================================
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    void migrateState (juce::ValueTree& state);
+    juce::String getMacroName (int index) const;
+
+    //==============================================================================
+    juce::AudioProcessorValueTreeState apvts;
+
+    // Oversampling exponent (factor 2^index); not part of the saved state.
+    std::atomic<int> oversamplingIndex { 1 };
+
+    // Raised by each open editor; metering runs only while it is at least 1.
+    std::atomic<int> editorOpenCount { 0 };
+
+    // The audio thread reads parameters only through these, indexed by kavro::params::slot.
+    std::array<std::atomic<float>*, kavro::params::slot::count> rawParam {};
+
+private:
+    void resolveRawParamPointers();
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KavroLabAudioProcessor)
+};

@@ -1,0 +1,36 @@
+#include "plugin/UiSettings.h"
+
+namespace kavro::uisettings
+{
+juce::File productFolder()
+{
+    return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
+        .getChildFile ("KAVRO")
+        .getChildFile ("Velbrook");
+}
+
+juce::File file()
+{
+    return productFolder().getChildFile ("ui-settings.json");
+}
+
+juce::var read()
+{
+    const auto settingsFile = file();
+    if (settingsFile.existsAsFile())
+    {
+        auto parsed = juce::JSON::parse (settingsFile.loadFileAsString());
+        if (parsed.getDynamicObject() != nullptr)
+            return parsed;
+    }
+    return new juce::DynamicObject();
+}
+
+int initialOversamplingIndex()
+{
+    const auto settings = read();
+    if (! settings.hasProperty ("oversampling"))
+        return 1;
+    return juce::jlimit (0, 2, (int) settings["oversampling"]);
+}
+} // namespace kavro::uisettings
