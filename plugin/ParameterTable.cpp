@@ -83,17 +83,19 @@ namespace
     const std::array<SourceRow, numSources>& sourceRows()
     {
         using T = Target;
-        const auto macroTargets = withCommonTargets ({ T::Vol, T::Mix, T::OttMix, T::Amount, T::Lfo1Rate, T::Lfo1Depth,
-                                                       T::Lfo2Rate, T::Lfo2Depth, T::EnvThresh, T::EnvAttack, T::EnvDecay });
-        static const std::array<SourceRow, numSources> rows {
-            SourceRow { "lfo", "LFO", withCommonTargets ({ T::Lfo2Rate, T::Lfo2Depth, T::Vol, T::Mix, T::OttMix, T::Amount }) },
-            SourceRow { "lfo2", "LFO2", withCommonTargets ({ T::Lfo1Rate, T::Lfo1Depth, T::Vol, T::Mix, T::OttMix, T::Amount }) },
-            SourceRow { "env", "ENV", withCommonTargets ({ T::Lfo1Rate, T::Lfo1Depth, T::Lfo2Rate, T::Lfo2Depth,
-                                                           T::Vol, T::Mix, T::OttMix, T::Amount }) },
-            SourceRow { "macro1", "M1", macroTargets },
-            SourceRow { "macro2", "M2", macroTargets },
-            SourceRow { "macro3", "M3", macroTargets },
-        };
+        static const auto rows = [] {
+            const auto macroTargets = withCommonTargets ({ T::Vol, T::Mix, T::OttMix, T::Amount, T::Lfo1Rate, T::Lfo1Depth,
+                                                           T::Lfo2Rate, T::Lfo2Depth, T::EnvThresh, T::EnvAttack, T::EnvDecay });
+            return std::array<SourceRow, numSources> {
+                SourceRow { "lfo", "LFO", withCommonTargets ({ T::Lfo2Rate, T::Lfo2Depth, T::Vol, T::Mix, T::OttMix, T::Amount }) },
+                SourceRow { "lfo2", "LFO2", withCommonTargets ({ T::Lfo1Rate, T::Lfo1Depth, T::Vol, T::Mix, T::OttMix, T::Amount }) },
+                SourceRow { "env", "ENV", withCommonTargets ({ T::Lfo1Rate, T::Lfo1Depth, T::Lfo2Rate, T::Lfo2Depth,
+                                                               T::Vol, T::Mix, T::OttMix, T::Amount }) },
+                SourceRow { "macro1", "M1", macroTargets },
+                SourceRow { "macro2", "M2", macroTargets },
+                SourceRow { "macro3", "M3", macroTargets },
+            };
+        }();
         return rows;
     }
 
