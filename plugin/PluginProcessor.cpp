@@ -33,6 +33,7 @@ KavroLabAudioProcessor::KavroLabAudioProcessor()
 {
     apvts.state.setProperty ("schemaVersion", kavro::migration::currentSchemaVersion, nullptr);
     oversamplingIndex = kavro::uisettings::initialOversamplingIndex();
+    setLatencySamples (kavro::Engine::latencyFor (oversamplingIndex)); // VST3 hosts ask before preparing
     resolveRawParamPointers();
 }
 
@@ -56,8 +57,65 @@ void KavroLabAudioProcessor::resolveRawParamPointers()
     }
 }
 
+kavro::EngineParams KavroLabAudioProcessor::readEngineParams() const
+{
+    namespace slot = kavro::params::slot;
+    auto value = [this] (int s) { return rawParam[(size_t) s]->load (std::memory_order_relaxed); };
+    auto index = [&] (int s) { return (int) value (s); };
+
+    kavro::EngineParams p;
+    p.filterType = index (slot::filterType);
+    p.filterSlope24 = index (slot::filterSlope) == 1;
+    p.filterChar = index (slot::filterChar);
+    p.filterDrive = value (slot::filterDrive);
+    p.cutoff = value (slot::cutoff);
+    p.resonance = value (slot::resonance);
+    p.noiseType = index (slot::noiseType);
+    p.noiseCrackle = index (slot::noiseModel) == 1;
+    p.noiseCrackleType = index (slot::noiseCrackleType);
+    p.noiseDensity = value (slot::noiseDensity);
+    p.noiseLoHz = value (slot::noiseLoHz);
+    p.noiseHiHz = value (slot::noiseHiHz);
+    p.noiseSrHz = value (slot::noiseSrHz);
+    p.noiseSrPost = index (slot::noiseSrPos) == 1;
+    p.noiseInject = index (slot::noiseInject);
+    p.amount = value (slot::amount);
+    p.width = value (slot::width);
+    p.mix = value (slot::mix);
+    p.fbAmount = value (slot::fbAmount);
+    p.volumeDb = value (slot::volume);
+    return p;
+}
+
+kavro::HostPosition KavroLabAudioProcessor::readHostPosition() const
+{
+    kavro::HostPosition host;
+    if (auto* head = getPlayHead())
+    {
+        if (const auto position = head->getPosition())
+        {
+            if (const auto bpm = position->getBpm())
+            {
+                host.hasTempo = true;
+                host.bpm = *bpm;
+            }
+            host.playing = position->getIsPlaying();
+            host.ppq = position->getPpqPosition().orFallback (0.0);
+        }
+    }
+    return host;
+}
+
 //==============================================================================
-void KavroLabAudioProcessor::prepareToPlay (double, int) {}
+void KavroLabAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
+{
+    const juce::ScopedLock lock (engineLock);
+    vizSampleRate = sampleRate;
+    oversamplingIndex = juce::jlimit (0, 2, oversamplingIndex.load());
+    engine.prepare (sampleRate, samplesPerBlock, oversamplingIndex, std::max (1, getTotalNumOutputChannels()),
+                    readEngineParams());
+    setLatencySamples (engine.latencySamples());
+}
 
 bool KavroLabAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
 {
@@ -67,9 +125,30 @@ bool KavroLabAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts)
     return layouts.getMainInputChannelSet() == out;
 }
 
-void KavroLabAudioProcessor::processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&)
+void KavroLabAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    // Input and output layouts always match, so the audio passes through in place.
+    const juce::ScopedNoDenormals noDenormals;
+    for (auto ch = getTotalNumInputChannels(); ch < getTotalNumOutputChannels(); ++ch)
+        buffer.clear (ch, 0, buffer.getNumSamples());
+
+    const juce::ScopedTryLock lock (engineLock);
+    if (! lock.isLocked() || ! engine.isPrepared())
+        return;
+
+    engine.process (buffer, readEngineParams(), readHostPosition(), editorOpenCount.load() >= 1);
+
+    if (engine.latencySamples() != getLatencySamples())
+        setLatencySamples (engine.latencySamples());
+}
+
+void KavroLabAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    for (auto ch = getTotalNumInputChannels(); ch < getTotalNumOutputChannels(); ++ch)
+        buffer.clear (ch, 0, buffer.getNumSamples());
+
+    const juce::ScopedTryLock lock (engineLock);
+    if (lock.isLocked() && engine.isPrepared())
+        engine.processBypassed (buffer);
 }
 
 //==============================================================================

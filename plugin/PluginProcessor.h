@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/Engine.h"
 #include "plugin/ParameterTable.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -20,7 +21,9 @@ public:
     void releaseResources() override {}
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
     void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override;
+    void processBlockBypassed (juce::AudioBuffer<float>&, juce::MidiBuffer&) override;
     using AudioProcessor::processBlock;
+    using AudioProcessor::processBlockBypassed;
 
     //==============================================================================
     juce::AudioProcessorEditor* createEditor() override;
@@ -49,6 +52,9 @@ public:
     //==============================================================================
     juce::AudioProcessorValueTreeState apvts;
 
+    // The signal engine; the editor reads its published meters.
+    kavro::Engine engine;
+
     // Oversampling exponent (factor 2^index); not part of the saved state.
     std::atomic<int> oversamplingIndex { 1 };
 
@@ -58,8 +64,16 @@ public:
     // The audio thread reads parameters only through these, indexed by kavro::params::slot.
     std::array<std::atomic<float>*, kavro::params::slot::count> rawParam {};
 
+    // Copy of the sample rate for the editor.
+    std::atomic<double> vizSampleRate { 48000.0 };
+
 private:
     void resolveRawParamPointers();
+    kavro::EngineParams readEngineParams() const;
+    kavro::HostPosition readHostPosition() const;
+
+    // Held by prepareToPlay; the audio thread only ever tries it and lets a block pass while it is busy.
+    juce::CriticalSection engineLock;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KavroLabAudioProcessor)
 };

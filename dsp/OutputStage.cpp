@@ -1,0 +1,71 @@
+#include "dsp/OutputStage.h"
+
+namespace kavro
+{
+void prepareLatencyDelay (LatencyDelay& delay, double sampleRate, int latencySamples, int maxBlockSize)
+{
+    const int maximum = latencySamples < 2 ? 5 : latencySamples + 4;
+    delay.prepare ({ sampleRate, (juce::uint32) maxBlockSize, 2 });
+    delay.setMaximumDelayInSamples (maximum);
+    delay.setDelay ((float) std::min (latencySamples, maximum));
+    delay.reset();
+}
+
+void OutputStage::prepare (double sampleRate, int latencySamples, int maxBlockSize, float mix, float volumeDb)
+{
+    prepareLatencyDelay (dryDelay, sampleRate, latencySamples, maxBlockSize);
+
+    lowRestoreCoeff = (float) (1.0 - std::exp (-628.31854 / sampleRate)); // one pole at 100 Hz
+
+    mixSmoother.reset (sampleRate, 0.02);
+    volumeSmoother.reset (sampleRate, 0.02);
+    mixSmoother.setCurrentAndTargetValue (mix);
+    volumeSmoother.setCurrentAndTargetValue (volumeGain (volumeDb));
+    reset();
+}
+
+void OutputStage::reset()
+{
+    dryDelay.reset();
+    for (int ch = 0; ch < 2; ++ch)
+        lowRestoreDry[ch] = lowRestoreWet[ch] = 0.0f;
+}
+
+void OutputStage::setTargets (float mix, float volumeDb)
+{
+    mixSmoother.setTargetValue (mix);
+    volumeSmoother.setTargetValue (volumeGain (volumeDb));
+}
+
+void OutputStage::mixDryWet (juce::AudioBuffer<float>& wet, const juce::AudioBuffer<float>& dry,
+                             const juce::AudioBuffer<float>& filtered, const float* mixOffsets, int channels,
+                             int numSamples)
+{
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float mix = juce::jlimit (0.0f, 1.0f, mixSmoother.getNextValue() + mixOffsets[i]);
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            dryDelay.pushSample (ch, dry.getSample (ch, i));
+            const float dryDelayed = dryDelay.popSample (ch);
+
+            lowRestoreDry[ch] += (dryDelayed - lowRestoreDry[ch]) * lowRestoreCoeff;
+            lowRestoreWet[ch] += (filtered.getSample (ch, i) - lowRestoreWet[ch]) * lowRestoreCoeff;
+
+            float* out = wet.getWritePointer (ch, i);
+            const float restored = *out + std::tanh (0.7f * (lowRestoreDry[ch] - lowRestoreWet[ch]));
+            *out = mix * restored + (1.0f - mix) * dryDelayed;
+        }
+    }
+}
+
+void OutputStage::applyVolume (juce::AudioBuffer<float>& buffer, const float* volumeOffsets, int channels, int numSamples)
+{
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float gain = volumeSmoother.getNextValue() * juce::jlimit (0.0f, 2.0f, 1.0f + volumeOffsets[i]);
+        for (int ch = 0; ch < channels; ++ch)
+            buffer.getWritePointer (ch)[i] *= gain;
+    }
+}
+} // namespace kavro
