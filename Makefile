@@ -1,7 +1,7 @@
 # The two commands of the README: `make demo` (the main job) and `make test`.
 BUILD_DIR ?= build
 
-.PHONY: all deps build test install demo clean
+.PHONY: all deps build test install demo bench clean
 
 all: build
 
@@ -20,6 +20,9 @@ install: build
 
 demo: install
 	@tools/render-demo.sh $(BUILD_DIR) out/demo
+
+bench: build
+	@tools/run-benchmarks.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) out

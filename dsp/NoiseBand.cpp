@@ -1,5 +1,7 @@
 #include "dsp/NoiseBand.h"
 
+#include "dsp/util/FastMath.h"
+
 #include <cmath>
 
 namespace kavro
@@ -105,7 +107,7 @@ void NoiseSource::process (float width, float srOffset, float* out)
 {
     float rate = reductionRate.getNextValue();
     if (srOffset != 0.0f)
-        rate *= std::exp2 (4.0f * srOffset);
+        rate *= fastmath::exp2 (4.0f * srOffset);
     rate = juce::jlimit (200.0f, 192000.0f, rate);
 
     // Crackle is never decimated: only the standard noise runs the reduction phase.

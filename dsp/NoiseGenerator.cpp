@@ -1,5 +1,7 @@
 #include "dsp/NoiseGenerator.h"
 
+#include "dsp/util/FastMath.h"
+
 #include <cmath>
 
 namespace kavro
@@ -100,6 +102,6 @@ float NoiseGenerator::nextCrackle()
             voice.envelope = 0.0f;
         }
     }
-    return std::tanh (1.6f * sum);
+    return fastmath::tanh (1.6f * sum);
 }
 } // namespace kavro

@@ -1,5 +1,7 @@
 #include "dsp/OutputStage.h"
 
+#include "dsp/util/FastMath.h"
+
 namespace kavro
 {
 void prepareLatencyDelay (LatencyDelay& delay, double sampleRate, int latencySamples, int maxBlockSize)
@@ -41,31 +43,35 @@ void OutputStage::mixDryWet (juce::AudioBuffer<float>& wet, const juce::AudioBuf
                              const juce::AudioBuffer<float>& filtered, const float* mixOffsets, int channels,
                              int numSamples)
 {
+    float* out[2] = { wet.getWritePointer (0), wet.getWritePointer (channels - 1) };
+    const float* dryIn[2] = { dry.getReadPointer (0), dry.getReadPointer (channels - 1) };
+    const float* filteredIn[2] = { filtered.getReadPointer (0), filtered.getReadPointer (channels - 1) };
+
     for (int i = 0; i < numSamples; ++i)
     {
         const float mix = juce::jlimit (0.0f, 1.0f, mixSmoother.getNextValue() + mixOffsets[i]);
         for (int ch = 0; ch < channels; ++ch)
         {
-            dryDelay.pushSample (ch, dry.getSample (ch, i));
+            dryDelay.pushSample (ch, dryIn[ch][i]);
             const float dryDelayed = dryDelay.popSample (ch);
 
             lowRestoreDry[ch] += (dryDelayed - lowRestoreDry[ch]) * lowRestoreCoeff;
-            lowRestoreWet[ch] += (filtered.getSample (ch, i) - lowRestoreWet[ch]) * lowRestoreCoeff;
+            lowRestoreWet[ch] += (filteredIn[ch][i] - lowRestoreWet[ch]) * lowRestoreCoeff;
 
-            float* out = wet.getWritePointer (ch, i);
-            const float restored = *out + std::tanh (0.7f * (lowRestoreDry[ch] - lowRestoreWet[ch]));
-            *out = mix * restored + (1.0f - mix) * dryDelayed;
+            const float restored = out[ch][i] + fastmath::tanh (0.7f * (lowRestoreDry[ch] - lowRestoreWet[ch]));
+            out[ch][i] = mix * restored + (1.0f - mix) * dryDelayed;
         }
     }
 }
 
 void OutputStage::applyVolume (juce::AudioBuffer<float>& buffer, const float* volumeOffsets, int channels, int numSamples)
 {
+    float* out[2] = { buffer.getWritePointer (0), buffer.getWritePointer (channels - 1) };
     for (int i = 0; i < numSamples; ++i)
     {
         const float gain = volumeSmoother.getNextValue() * juce::jlimit (0.0f, 2.0f, 1.0f + volumeOffsets[i]);
         for (int ch = 0; ch < channels; ++ch)
-            buffer.getWritePointer (ch)[i] *= gain;
+            out[ch][i] *= gain;
     }
 }
 } // namespace kavro

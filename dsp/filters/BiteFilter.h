@@ -1,7 +1,8 @@
 #pragma once
 
+#include "dsp/util/FastMath.h"
+
 #include <algorithm>
-#include <cmath>
 
 namespace kavro
 {
@@ -27,7 +28,7 @@ public:
     {
         const double x = std::clamp ((resonance - 0.1) / 9.9, 0.0, 1.0);
         const double f = cutoffHz / sampleRate;
-        g[channel] = std::tan (3.14159265358979323846 * (f < 0.00001 ? 0.00001 : std::min (f, 0.49)));
+        g[channel] = fastmath::tanQuarter (3.14159265358979323846 * (f < 0.00001 ? 0.00001 : std::min (f, 0.49)));
         k[channel] = 1.0 / (12.0 * x * x + (tap == bandPass ? 0.5 : 0.7071));
     }
 
@@ -41,7 +42,7 @@ public:
         const double hp = (x - (gc + kc) * a - b) / (gc * gc + kc * gc + 1.0);
         const double bp = a + gc * hp;
         a = bp + gc * hp;
-        const double t = std::tanh (bp);
+        const double t = fastmath::tanh (bp);
         const double lp = b + gc * t;
         b = lp + gc * t;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cmath>
+#include "dsp/util/FastMath.h"
 
 namespace kavro
 {
@@ -33,7 +33,7 @@ public:
 
     float process (float x)
     {
-        const float sat = drive == 0.0f ? s1 : s1 + drive * (std::tanh (s1) - s1);
+        const float sat = drive == 0.0f ? s1 : s1 + drive * (fastmath::tanh (s1) - s1);
         Taps t;
         t.hp = (x - g * s1 - k * sat - s2) * h;
         t.bp = g * t.hp + s1;
@@ -57,8 +57,12 @@ public:
 private:
     static float clampState (float v) { return v < -10000.0f ? -10000.0f : (v > 10000.0f ? 10000.0f : v); }
     void updateCoefficients();
+    void updateResonanceTerms();
+    void updateCutoffTerms();
 
     double sampleRate = 44100.0;
+    double piOverSampleRate = 3.14159265358979323846 / 44100.0;
+    float maxCutoff = 0.49f * 44100.0f;
     int tap = bandPass, previousTap = bandPass;
     int fadeRemaining = 0, fadeLength = 1;
     float storedCutoff = 1000.0f, storedResonance = 0.7071f;

@@ -1,5 +1,6 @@
 #include "dsp/filters/CombFilter.h"
 
+#include "dsp/util/FastMath.h"
 #include "dsp/util/Lagrange.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ float CombFilter::process (float x)
         readPosition -= length;
 
     const float d = readLagrange (buffer.data(), length, readPosition);
-    const float out = std::clamp (x + std::tanh (d) * polarity * feedback, -10000.0f, 10000.0f);
+    const float out = std::clamp (x + fastmath::tanh (d) * polarity * feedback, -10000.0f, 10000.0f);
     buffer[(size_t) writeIndex] = out;
     if (++writeIndex == length)
         writeIndex = 0;

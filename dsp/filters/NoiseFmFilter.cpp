@@ -183,7 +183,7 @@ void NoiseFmFilter::beginSample (const SampleInputs& in)
 void NoiseFmFilter::updateChannel (int channel, float noise)
 {
     const float octaves = cutoffOctaves + injectOctaves (inject, noise, amount, tanhShape);
-    const float scale = octaves == 0.0f ? 1.0f : std::exp2 (octaves);
+    const float scale = octaves == 0.0f ? 1.0f : fastmath::exp2 (octaves);
     const float fc = juce::jlimit (20.0f, limitHz, smoothedCutoff * scale);
     const float combFc = combTracking ? juce::jlimit (20.0f, limitHz, combBase * scale) : fc;
 
@@ -244,7 +244,7 @@ float NoiseFmFilter::soft (float v) const
     const float magnitude = std::abs (v);
     if (resoDrive == 0.0f || magnitude <= 2.0f)
         return v;
-    const float limited = 2.0f * std::tanh ((magnitude - 2.0f) * 0.5f) + 2.0f;
+    const float limited = 2.0f * fastmath::tanh ((magnitude - 2.0f) * 0.5f) + 2.0f;
     return v + ((v > 0.0f ? limited : -limited) - v) * resoDrive;
 }
 
@@ -252,7 +252,7 @@ float NoiseFmFilter::processSubSample (int channel, float x)
 {
     x = drives[(size_t) channel].process (x, driveAmount);
     if (feedback != 0.0f)
-        x += std::tanh (feedbackDc[channel]) * feedback;
+        x += fastmath::tanh (feedbackDc[channel]) * feedback;
 
     const float y = runModel (currentModel, channel, x);
     float out, raw;

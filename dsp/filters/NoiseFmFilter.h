@@ -4,6 +4,7 @@
 #include "dsp/filters/CleanSvf.h"
 #include "dsp/filters/CombFilter.h"
 #include "dsp/filters/WavefoldDrive.h"
+#include "dsp/util/FastMath.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
@@ -35,7 +36,7 @@ inline constexpr std::array<InjectCurve, 4> injectCurves { { { 4.0f, 0.0f, 0.0f 
 inline float injectOctaves (const InjectCurve& curve, float noise, float amount, float tanhShape)
 {
     if (curve.shape > 0.01f)
-        noise = std::tanh (curve.shape * noise) / tanhShape;
+        noise = fastmath::tanh (curve.shape * noise) / tanhShape;
     return (noise * curve.depth + curve.offset) * amount;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <cmath>
+#include "dsp/util/FastMath.h"
+
+#include <algorithm>
 
 namespace kavro
 {
@@ -30,7 +32,7 @@ public:
     static double fold (double v)
     {
         constexpr double halfPi = 1.57079633;
-        const double s = std::sin (std::min (halfPi, std::abs (v) * halfPi));
+        const double s = fastmath::sinQuarter (std::min (halfPi, std::abs (v) * halfPi));
         return v > 0.0 ? s : -s;
     }
 
