@@ -10,9 +10,9 @@
 namespace
 {
 constexpr double sampleRate = 48000.0;
-constexpr int blockSize = 256;
+constexpr int defaultBlockSize = 256;
 
-juce::AudioBuffer<float> testBlock()
+juce::AudioBuffer<float> testBlock (int blockSize = defaultBlockSize)
 {
     juce::AudioBuffer<float> buffer (2, blockSize);
     juce::Random random (1);
@@ -23,7 +23,7 @@ juce::AudioBuffer<float> testBlock()
 }
 
 // Reports stereo frames per second; real time at 48 kHz takes 48000 / rate of one core.
-void reportCost (benchmark::State& state)
+void reportCost (benchmark::State& state, int blockSize = defaultBlockSize)
 {
     state.SetItemsProcessed ((int64_t) state.iterations() * blockSize);
 }
@@ -34,7 +34,7 @@ struct Setting
     float value;
 };
 
-void runEngine (benchmark::State& state, int oversampling, std::vector<Setting> settings)
+void runEngine (benchmark::State& state, int oversampling, std::vector<Setting> settings, int blockSize = defaultBlockSize)
 {
     KavroLabAudioProcessor processor;
     for (const auto& [id, value] : settings)
@@ -46,7 +46,7 @@ void runEngine (benchmark::State& state, int oversampling, std::vector<Setting> 
     processor.setRateAndBufferSizeDetails (sampleRate, blockSize);
     processor.prepareToPlay (sampleRate, blockSize);
 
-    const auto source = testBlock();
+    const auto source = testBlock (blockSize);
     juce::AudioBuffer<float> buffer (2, blockSize);
     juce::MidiBuffer midi;
     for (auto _ : state)
@@ -55,17 +55,17 @@ void runEngine (benchmark::State& state, int oversampling, std::vector<Setting> 
         processor.processBlock (buffer, midi);
         benchmark::DoNotOptimize (buffer.getReadPointer (0));
     }
-    reportCost (state);
+    reportCost (state, blockSize);
 }
 
 void Baseline_ResonantSvf (benchmark::State& state)
 {
     juce::dsp::StateVariableTPTFilter<float> filter;
-    filter.prepare ({ sampleRate, (juce::uint32) blockSize, 2 });
+    filter.prepare ({ sampleRate, (juce::uint32) defaultBlockSize, 2 });
     filter.setCutoffFrequency (1000.0f);
     filter.setResonance (4.0f);
     const auto source = testBlock();
-    juce::AudioBuffer<float> buffer (2, blockSize);
+    juce::AudioBuffer<float> buffer (2, defaultBlockSize);
     for (auto _ : state)
     {
         buffer.makeCopyOf (source, true);
@@ -80,9 +80,9 @@ BENCHMARK (Baseline_ResonantSvf);
 void Baseline_Oversampler2x (benchmark::State& state)
 {
     juce::dsp::Oversampling<float> oversampler (2, 1, juce::dsp::Oversampling<float>::filterHalfBandPolyphaseIIR, true, true);
-    oversampler.initProcessing (blockSize);
+    oversampler.initProcessing (defaultBlockSize);
     const auto source = testBlock();
-    juce::AudioBuffer<float> buffer (2, blockSize);
+    juce::AudioBuffer<float> buffer (2, defaultBlockSize);
     for (auto _ : state)
     {
         buffer.makeCopyOf (source, true);
@@ -109,6 +109,11 @@ const int registered = [] {
         for (const auto& [name, settings] : models)
             benchmark::RegisterBenchmark (("Engine/" + std::string (name) + "/x" + std::to_string (1 << oversampling)).c_str(),
                                           [oversampling, s = settings] (benchmark::State& state) { runEngine (state, oversampling, s); });
+
+    // The per-frame cost must not depend on the block size.
+    for (int blockSize : { 16, 64, 256, 1024, 4096 })
+        benchmark::RegisterBenchmark (("BlockSize/Clean12/x2/" + std::to_string (blockSize)).c_str(),
+                                      [blockSize] (benchmark::State& state) { runEngine (state, 1, {}, blockSize); });
     return 0;
 }();
 } // namespace

@@ -30,6 +30,7 @@ public:
         const double f = cutoffHz / sampleRate;
         g[channel] = fastmath::tanQuarter (3.14159265358979323846 * (f < 0.00001 ? 0.00001 : std::min (f, 0.49)));
         k[channel] = 1.0 / (12.0 * x * x + (tap == bandPass ? 0.5 : 0.7071));
+        h[channel] = 1.0 / (g[channel] * g[channel] + k[channel] * g[channel] + 1.0);
     }
 
     float process (int channel, float input)
@@ -39,7 +40,7 @@ public:
         auto& b = s2[channel];
         const double gc = g[channel], kc = k[channel];
 
-        const double hp = (x - (gc + kc) * a - b) / (gc * gc + kc * gc + 1.0);
+        const double hp = (x - (gc + kc) * a - b) * h[channel];
         const double bp = a + gc * hp;
         a = bp + gc * hp;
         const double t = fastmath::tanh (bp);
@@ -78,7 +79,7 @@ private:
     int fadeLength = 1;
     int fadeRemaining[2] {};
     double dcCoeff = 0.00069;
-    double g[2] {}, k[2] { 1.0, 1.0 }, s1[2] {}, s2[2] {};
+    double g[2] {}, k[2] { 1.0, 1.0 }, h[2] { 1.0, 1.0 }, s1[2] {}, s2[2] {};
     double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
     double z1a[2] {}, z2a[2] {}, z1b[2] {}, z2b[2] {};
     double dcState[2] {};

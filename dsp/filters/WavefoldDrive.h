@@ -50,10 +50,18 @@ public:
         x2 = x1;
         x1 = x;
 
-        const double d1 = foldedDifference (u, amount);
+        // The two fold chains are independent: run them side by side.
+        double foldedU = u, foldedX = x;
+        for (int i = 0; i < amount.folds; ++i)
+        {
+            foldedU = fold (foldedU);
+            foldedX = fold (foldedX);
+        }
+        const double d1 = amount.fraction * fold (foldedU) + (1.0 - amount.fraction) * foldedU - u;
+        const double d2 = amount.fraction * fold (foldedX) + (1.0 - amount.fraction) * foldedX - x;
+
         const double b1 = G * b + d1;
         const double a1 = G * a - d1;
-        const double d2 = foldedDifference (x, amount);
         a = G * a1 + d2;
         b = G * b1 - d2;
         const double r = (G * b1 + G * a + p) / 1.187 + x;
@@ -62,14 +70,6 @@ public:
     }
 
 private:
-    static double foldedDifference (double v, const Amount& amount)
-    {
-        double folded = v;
-        for (int i = 0; i < amount.folds; ++i)
-            folded = fold (folded);
-        return amount.fraction * fold (folded) + (1.0 - amount.fraction) * folded - v;
-    }
-
     double x1 = 0.0, x2 = 0.0, x3 = 0.0;
     double a = 0.0, b = 0.0, p = 0.0;
 };

@@ -212,6 +212,29 @@ TEST (Engine, MetersOnlyWhileAnEditorIsOpen)
     EXPECT_EQ (meters.vizFilterType.load(), 1);
 }
 
+// Without noise the filter sits at the smoothed cutoff, clamped to 20 Hz .. min (0.49 sr, 20 kHz).
+TEST (Engine, CutoffIsClampedToTheUsableRange)
+{
+    struct Case
+    {
+        double sampleRate;
+        float cutoff, expectedHz;
+    };
+    for (const auto& c : { Case { 32000.0, 20000.0f, 15680.0f }, Case { 48000.0, 20000.0f, 20000.0f },
+                           Case { 48000.0, 20.0f, 20.0f }, Case { 44100.0, 440.0f, 440.0f } })
+    {
+        ProcessorRig rig;
+        rig.set ("amount", 0.0f);
+        rig.set ("cutoff", c.cutoff);
+        rig.processor.editorOpenCount = 1;
+        rig.prepare (c.sampleRate, 512);
+        auto audio = noiseBuffer (2, 4096);
+        rig.processInBlocks (audio, 512);
+        EXPECT_NEAR (rig.processor.engine.meters.vizModLow.load(), c.expectedHz, 0.01f) << c.sampleRate << " " << c.cutoff;
+        EXPECT_NEAR (rig.processor.engine.meters.vizModHigh.load(), c.expectedHz, 0.01f) << c.sampleRate << " " << c.cutoff;
+    }
+}
+
 // The audio thread never allocates: every model, slope, noise and crossfade, with the meters on.
 TEST (Engine, ProcessingNeverAllocates)
 {
