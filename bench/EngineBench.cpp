@@ -102,9 +102,45 @@ const std::vector<std::pair<const char*, std::vector<Setting>>> models = {
     { "Bite", { { "filterChar", 2.0f } } },
     { "BiteDriveFeedback", { { "filterChar", 2.0f }, { "filterDrive", 1.0f }, { "fbAmount", 0.3f }, { "resonance", 6.0f } } },
     { "CrackleAggressive", { { "noiseModel", 1.0f }, { "noiseInject", 3.0f }, { "amount", 1.0f } } },
+    { "Clean12AllModulation", { { "lfoToCutoff", 0.3f }, { "lfoToAmount", 0.3f }, { "lfoToWidth", 0.3f }, { "lfoToVol", 0.1f },
+                                { "lfo2ToReso", 0.3f }, { "lfo2ToSrHz", -0.2f }, { "lfo2ToMix", -0.1f }, { "lfo2Wave", 5.0f },
+                                { "envToCutoff", 0.4f }, { "envToDrive", 0.2f }, { "envToFbAmount", 0.2f },
+                                { "macro1", 0.5f }, { "macro1ToAmount", 0.2f }, { "macro2", 0.5f }, { "macro2ToCutoff", 0.2f },
+                                { "macro3", 0.5f }, { "macro3ToBpLink", 0.2f }, { "macro3ToEnvAttack", 0.2f } } },
 };
 
+// The matrix alone, over one block, beside the engine it feeds.
+void runMatrix (benchmark::State& state, bool allRoutes)
+{
+    kavro::ModMatrix matrix;
+    matrix.prepare (sampleRate, defaultBlockSize);
+    kavro::ModParams params;
+    if (allRoutes)
+    {
+        for (auto& lfo : params.lfos)
+            lfo.amounts.fill (0.3f);
+        params.env.amounts.fill (0.3f);
+        for (auto& macro : params.macros)
+        {
+            macro.value = 0.7f;
+            macro.amounts.fill (0.3f);
+        }
+    }
+    const auto sidechain = testBlock();
+    float sink = 0.0f;
+    for (auto _ : state)
+    {
+        matrix.beginBlock (params, sidechain.getReadPointer (0), defaultBlockSize, {});
+        for (int i = 0; i < defaultBlockSize; ++i)
+            sink += matrix.next (i).sums[0];
+    }
+    benchmark::DoNotOptimize (sink);
+    reportCost (state);
+}
+
 const int registered = [] {
+    benchmark::RegisterBenchmark ("Matrix/NoAmounts", [] (benchmark::State& state) { runMatrix (state, false); });
+    benchmark::RegisterBenchmark ("Matrix/AllSourcesAllTargets", [] (benchmark::State& state) { runMatrix (state, true); });
     for (int oversampling = 0; oversampling <= 2; ++oversampling)
         for (const auto& [name, settings] : models)
             benchmark::RegisterBenchmark (("Engine/" + std::string (name) + "/x" + std::to_string (1 << oversampling)).c_str(),

@@ -49,6 +49,7 @@ void Engine::prepare (double newSampleRate, int maxBlockSize, int oversamplingIn
     filteredBuffer.setSize (2, blockCapacity);
     modSignalBuffer.setSize (2, blockCapacity);
     modSignalBuffer.clear();
+    sidechainBuffer.setSize (1, blockCapacity);
 
     prepareLatencyDelay (bypassDelay, sampleRate, latency, blockCapacity);
     output.prepare (sampleRate, latency, blockCapacity, p.mix, p.volumeDb);
@@ -56,6 +57,7 @@ void Engine::prepare (double newSampleRate, int maxBlockSize, int oversamplingIn
     noise.prepare (sampleRate, p.noiseSrHz);
     filter.prepare (sampleRate, factor, filterSettings (p, numChannels));
     meters.prepare (sampleRate);
+    modulation.prepare (sampleRate, blockCapacity);
 
     const std::pair<juce::SmoothedValue<float>*, float> smoothers[] = {
         { &cutoffSmoother, p.cutoff }, { &resonanceSmoother, p.resonance }, { &amountSmoother, p.amount },
@@ -84,6 +86,8 @@ void Engine::grow (int numSamples)
     filteredBuffer.setSize (2, numSamples);
     modSignalBuffer.setSize (2, numSamples);
     modSignalBuffer.clear();
+    sidechainBuffer.setSize (1, numSamples);
+    modulation.grow (numSamples);
 }
 
 void Engine::setBlock (const EngineParams& p, int channels)
@@ -91,7 +95,9 @@ void Engine::setBlock (const EngineParams& p, int channels)
     filterType = p.filterType;
     noise.setBlock (noiseSettings (p), channels, p.noiseSrHz);
     filter.setBlock (filterSettings (p, channels));
-    noise.setBand (noiseBandEdges (p.noiseLoHz, p.noiseHiHz, blockOffsets.bpLo, blockOffsets.bpHi, blockOffsets.bpLink, limitHz));
+    const auto& offsets = modulation.blockOffsets();
+    noise.setBand (noiseBandEdges (p.noiseLoHz, p.noiseHiHz, offsets[BlockTarget::bpLo], offsets[BlockTarget::bpHi],
+                                   offsets[BlockTarget::bpLink], limitHz));
 
     cutoffSmoother.setTargetValue (p.cutoff);
     resonanceSmoother.setTargetValue (p.resonance);
@@ -122,6 +128,7 @@ void Engine::process (juce::AudioBuffer<float>& buffer, const EngineParams& p, c
     if (host.hasTempo)
         tempo = host.bpm;
 
+    runModulation (buffer, p, host, channels, numSamples);
     setBlock (p, channels);
 
     if (buffer.hasBeenCleared())
@@ -167,6 +174,24 @@ void Engine::process (juce::AudioBuffer<float>& buffer, const EngineParams& p, c
     }
 }
 
+void Engine::runModulation (const juce::AudioBuffer<float>& input, const EngineParams& p, const HostPosition& host,
+                            int channels, int numSamples)
+{
+    // The envelope listens to the dry input in mono.
+    float* sidechain = sidechainBuffer.getWritePointer (0);
+    const float* left = input.getReadPointer (0);
+    const float* right = input.getReadPointer (channels - 1);
+    for (int i = 0; i < numSamples; ++i)
+        sidechain[i] = channels >= 2 ? 0.5f * left[i] + 0.5f * right[i] : left[i]; // no overflow near the float limit
+
+    Transport transport;
+    transport.tempo = (float) tempo;
+    transport.playing = host.playing;
+    transport.hasPosition = host.hasPpq;
+    transport.ppq = host.ppq;
+    modulation.beginBlock (p.mod, sidechain, numSamples, transport);
+}
+
 void Engine::runFilter (juce::dsp::AudioBlock<float>& oversampled, int channels, int numSamples)
 {
     float* samples[2] = { oversampled.getChannelPointer (0), channels >= 2 ? oversampled.getChannelPointer (1) : nullptr };
@@ -185,19 +210,14 @@ void Engine::runFilter (juce::dsp::AudioBlock<float>& oversampled, int channels,
         in.drive = driveSmoother.getNextValue();
         const float width = widthSmoother.getNextValue();
 
-        const auto& offsets = sampleOffsets;
-        volumeOffsets[i] = offsets.vol;
-        mixOffsets[i] = offsets.mix;
-        in.cutoffOffset = offsets.cutoff;
-        in.resoOffset = offsets.reso;
-        in.amountOffset = offsets.amount;
-        in.driveOffset = offsets.drive;
-        in.fbOffset = offsets.fbAmount;
-
-        filter.beginSample (in);
+        const auto offsets = modulation.next (i);
+        volumeOffsets[i] = offsets[SampleTarget::vol];
+        mixOffsets[i] = offsets[SampleTarget::mix];
+        filter.beginSample (in, offsets);
 
         float noiseValues[2];
-        noise.process (juce::jlimit (0.0f, 1.0f, width + offsets.width), offsets.srHz, noiseValues);
+        noise.process (targets::apply (ModTarget::Width, width, offsets[SampleTarget::width]), offsets[SampleTarget::srHz],
+                       noiseValues);
         for (int ch = 0; ch < channels; ++ch)
             filter.updateChannel (ch, noiseValues[ch]);
 
@@ -237,5 +257,6 @@ void Engine::resetAfterFault()
     output.reset();
     bypassDelay.reset();
     meters.reset();
+    modulation.reset();
 }
 } // namespace kavro

@@ -2,7 +2,6 @@
 
 #include "dsp/EngineParams.h"
 #include "dsp/Metering.h"
-#include "dsp/ModOffsets.h"
 #include "dsp/NoiseBand.h"
 #include "dsp/OutputStage.h"
 #include "dsp/filters/NoiseFmFilter.h"
@@ -35,11 +34,13 @@ public:
     void processBypassed (juce::AudioBuffer<float>&);
 
     Metering meters;
-    float hostTempo() const { return tempo; }
+    ModMatrix modulation;
+    float hostTempo() const { return (float) tempo; }
 
 private:
     void grow (int numSamples);
     void setBlock (const EngineParams&, int channels);
+    void runModulation (const juce::AudioBuffer<float>&, const EngineParams&, const HostPosition&, int channels, int numSamples);
     void runFilter (juce::dsp::AudioBlock<float>& oversampled, int channels, int numSamples);
     void resetAfterFault();
 
@@ -50,7 +51,7 @@ private:
     int blockCapacity = 512;
     double tempo = 120.0;
 
-    juce::AudioBuffer<float> dryBuffer, filteredBuffer, modSignalBuffer;
+    juce::AudioBuffer<float> dryBuffer, filteredBuffer, modSignalBuffer, sidechainBuffer;
 
     NoiseSource noise;
     NoiseFmFilter filter;
@@ -60,8 +61,5 @@ private:
     juce::SmoothedValue<float> cutoffSmoother, resonanceSmoother, amountSmoother, widthSmoother, driveSmoother;
     float limitHz = 20000.0f;
     int filterType = 1;
-
-    SampleOffsets sampleOffsets;
-    BlockOffsets blockOffsets;
 };
 } // namespace kavro

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/mod/ModMatrix.h"
+
 namespace kavro
 {
 // One block's parameter values in plain units, read once per block by the processor. Choices are
@@ -28,6 +30,8 @@ struct EngineParams
     float mix = 1.0f;
     float fbAmount = 0.0f;
     float volumeDb = 0.0f;
+
+    ModParams mod;
 };
 
 // What the host's play head said about this block.
@@ -36,6 +40,7 @@ struct HostPosition
     bool hasTempo = false;
     double bpm = 120.0;
     bool playing = false;
+    bool hasPpq = false;
     double ppq = 0.0;
 };
 } // namespace kavro

@@ -1,6 +1,6 @@
 #include "dsp/NoiseBand.h"
 
-#include "dsp/util/FastMath.h"
+#include "dsp/mod/ModTargets.h"
 
 #include <cmath>
 
@@ -25,8 +25,8 @@ BandEdges noiseBandEdges (float loHz, float hiHz, float loOffset, float hiOffset
             hiHz = edgeRange.convertFrom0to1 (spacedHi);
     }
 
-    const float modulatedLo = loHz * std::exp2 (2.0f * (linkOffset + loOffset));
-    const float modulatedHi = hiHz * std::exp2 (2.0f * (linkOffset + hiOffset));
+    const float modulatedLo = loHz * targets::octaveFactor (ModTarget::BpLo, linkOffset + loOffset);
+    const float modulatedHi = hiHz * targets::octaveFactor (ModTarget::BpHi, linkOffset + hiOffset);
     const float low = juce::jlimit (20.0f, limitHz, modulatedLo);
     return { low, std::max (low, std::min (modulatedHi, limitHz)) };
 }
@@ -105,10 +105,7 @@ float NoiseSource::reductionGain (float rateHz, double sr)
 
 void NoiseSource::process (float width, float srOffset, float* out)
 {
-    float rate = reductionRate.getNextValue();
-    if (srOffset != 0.0f)
-        rate *= fastmath::exp2 (4.0f * srOffset);
-    rate = juce::jlimit (200.0f, 192000.0f, rate);
+    const float rate = targets::apply (ModTarget::SrHz, reductionRate.getNextValue(), srOffset);
 
     // Crackle is never decimated: only the standard noise runs the reduction phase.
     bool update = true;

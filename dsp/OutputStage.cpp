@@ -1,6 +1,6 @@
 #include "dsp/OutputStage.h"
 
-#include "dsp/util/FastMath.h"
+#include "dsp/mod/ModTargets.h"
 
 namespace kavro
 {
@@ -49,7 +49,7 @@ void OutputStage::mixDryWet (juce::AudioBuffer<float>& wet, const juce::AudioBuf
 
     for (int i = 0; i < numSamples; ++i)
     {
-        const float mix = juce::jlimit (0.0f, 1.0f, mixSmoother.getNextValue() + mixOffsets[i]);
+        const float mix = targets::apply (ModTarget::Mix, mixSmoother.getNextValue(), mixOffsets[i]);
         for (int ch = 0; ch < channels; ++ch)
         {
             dryDelay.pushSample (ch, dryIn[ch][i]);
@@ -69,7 +69,7 @@ void OutputStage::applyVolume (juce::AudioBuffer<float>& buffer, const float* vo
     float* out[2] = { buffer.getWritePointer (0), buffer.getWritePointer (channels - 1) };
     for (int i = 0; i < numSamples; ++i)
     {
-        const float gain = volumeSmoother.getNextValue() * juce::jlimit (0.0f, 2.0f, 1.0f + volumeOffsets[i]);
+        const float gain = volumeSmoother.getNextValue() * targets::apply (ModTarget::Vol, 1.0f, volumeOffsets[i]);
         for (int ch = 0; ch < channels; ++ch)
             out[ch][i] *= gain;
     }

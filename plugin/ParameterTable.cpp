@@ -285,6 +285,31 @@ const std::array<Target, numTargets>& macroAmountOrder()
     return order;
 }
 
+const std::vector<AmountSlot>& amountSlots()
+{
+    static const auto slots = [] {
+        std::vector<AmountSlot> result;
+        for (int lfo = 0; lfo < 2; ++lfo)
+        {
+            const auto source = lfo == 0 ? Source::Lfo1 : Source::Lfo2;
+            int s = slot::lfoBase (lfo) + slot::lfoFirstAmount;
+            for (auto target : targetsOf (source))
+                result.push_back ({ s++, source, target });
+        }
+        for (int macro = 0; macro < 3; ++macro)
+        {
+            int s = slot::macroBase (macro) + slot::macroFirstAmount;
+            for (auto target : macroAmountOrder())
+                result.push_back ({ s++, (Source) ((int) Source::Macro1 + macro), target });
+        }
+        int s = slot::env + slot::envFirstAmount;
+        for (auto target : targetsOf (Source::Env))
+            result.push_back ({ s++, Source::Env, target });
+        return result;
+    }();
+    return slots;
+}
+
 const std::array<juce::String, slot::count>& rawSlotIds()
 {
     static const auto ids = buildRawSlotIds();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/mod/ModTargets.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <array>
@@ -34,15 +36,8 @@ const Definition* find (const juce::String& id);
 // ---------------------------------------------------------------------------------------------
 // Modulation amounts: source prefix + "To" + target key, range -1..1, default 0.
 
-enum class Target
-{
-    Cutoff, Reso, NdLevel, NdRelease, FbAmount, Tilt, Depth, Drive, Width,
-    BpLo, BpHi, BpLink, SrHz, GrFb, GrMix, GrSpray,
-    Lfo1Rate, Lfo1Depth, Lfo2Rate, Lfo2Depth, Vol, Mix, OttMix, Amount,
-    EnvThresh, EnvAttack, EnvDecay
-};
-
-inline constexpr int numTargets = 27;
+using Target = ModTarget;
+inline constexpr int numTargets = numModTargets;
 
 const char* targetKey (Target);
 const char* targetSuffix (Target);
@@ -104,5 +99,15 @@ const std::array<Target, numTargets>& macroAmountOrder();
 
 // The parameter ID behind every raw slot.
 const std::array<juce::String, slot::count>& rawSlotIds();
+
+// Where each of the 149 modulation amounts sits in the raw table.
+struct AmountSlot
+{
+    int slot;
+    Source source;
+    Target target;
+};
+
+const std::vector<AmountSlot>& amountSlots();
 
 } // namespace kavro::params

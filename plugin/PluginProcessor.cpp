@@ -35,6 +35,9 @@ KavroLabAudioProcessor::KavroLabAudioProcessor()
     oversamplingIndex = kavro::uisettings::initialOversamplingIndex();
     setLatencySamples (kavro::Engine::latencyFor (oversamplingIndex)); // VST3 hosts ask before preparing
     resolveRawParamPointers();
+
+    const auto rangeOf = [] (const char* id) { return kavro::params::find (id)->range; };
+    engine.modulation.setEnvelopeRanges ({ rangeOf ("envThresh"), rangeOf ("envAttack"), rangeOf ("envDecay") });
 }
 
 KavroLabAudioProcessor::~KavroLabAudioProcessor() = default;
@@ -62,6 +65,7 @@ kavro::EngineParams KavroLabAudioProcessor::readEngineParams() const
     namespace slot = kavro::params::slot;
     auto value = [this] (int s) { return rawParam[(size_t) s]->load (std::memory_order_relaxed); };
     auto index = [&] (int s) { return (int) value (s); };
+    auto on = [&] (int s) { return value (s) > 0.5f; };
 
     kavro::EngineParams p;
     p.filterType = index (slot::filterType);
@@ -84,6 +88,42 @@ kavro::EngineParams KavroLabAudioProcessor::readEngineParams() const
     p.mix = value (slot::mix);
     p.fbAmount = value (slot::fbAmount);
     p.volumeDb = value (slot::volume);
+
+    for (int k = 0; k < 2; ++k)
+    {
+        auto& lfo = p.mod.lfos[(size_t) k];
+        const int base = slot::lfoBase (k);
+        lfo.rateHz = value (base + slot::lfoRate);
+        lfo.sync = on (base + slot::lfoSync);
+        lfo.division = index (base + slot::lfoDivision);
+        lfo.wave = index (base + slot::lfoWave);
+        lfo.depth = value (base + slot::lfoDepth);
+        lfo.enabled = on (base + slot::lfoEnable);
+    }
+
+    auto& env = p.mod.env;
+    env.enabled = on (slot::env + slot::envEnable);
+    env.trigger = on (slot::env + slot::envMode);
+    env.thresholdDb = value (slot::env + slot::envThreshold);
+    env.attackMs = value (slot::env + slot::envAttack);
+    env.holdMs = value (slot::env + slot::envHold);
+    env.decayMs = value (slot::env + slot::envDecay);
+
+    for (int m = 0; m < 3; ++m)
+    {
+        p.mod.macros[(size_t) m].value = value (slot::macroBase (m) + slot::macroValue);
+        p.mod.macros[(size_t) m].bipolar = on (slot::macroBase (m) + slot::macroPolarity);
+    }
+
+    for (const auto& route : kavro::params::amountSlots())
+    {
+        using Source = kavro::params::Source;
+        auto& amounts = route.source == Source::Lfo1   ? p.mod.lfos[0].amounts
+                        : route.source == Source::Lfo2 ? p.mod.lfos[1].amounts
+                        : route.source == Source::Env  ? p.mod.env.amounts
+                                                       : p.mod.macros[(size_t) route.source - (size_t) Source::Macro1].amounts;
+        amounts[(size_t) route.target] = value (route.slot);
+    }
     return p;
 }
 
@@ -100,7 +140,11 @@ kavro::HostPosition KavroLabAudioProcessor::readHostPosition() const
                 host.bpm = *bpm;
             }
             host.playing = position->getIsPlaying();
-            host.ppq = position->getPpqPosition().orFallback (0.0);
+            if (const auto ppq = position->getPpqPosition())
+            {
+                host.hasPpq = true;
+                host.ppq = *ppq;
+            }
         }
     }
     return host;

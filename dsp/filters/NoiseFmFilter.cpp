@@ -141,14 +141,16 @@ void NoiseFmFilter::beginBlockStats()
     stats = { 0.0f, limitHz, 20.0f };
 }
 
-void NoiseFmFilter::beginSample (const SampleInputs& in)
+void NoiseFmFilter::beginSample (const SampleInputs& in, const SampleOffsets& offsets)
 {
-    amount = juce::jlimit (0.0f, 1.0f, in.amount + in.amountOffset);
-    driveAmount = WavefoldDrive::amountFor (juce::jlimit (0.0f, 1.0f, in.drive + in.driveOffset));
-    feedback = juce::jlimit (0.0f, 0.45f, fbSmoother.getNextValue() + 0.45f * in.fbOffset);
+    using targets::apply;
+    amount = apply (ModTarget::Amount, in.amount, offsets[SampleTarget::amount]);
+    driveAmount = WavefoldDrive::amountFor (apply (ModTarget::Drive, in.drive, offsets[SampleTarget::drive]));
+    feedback = apply (ModTarget::FbAmount, fbSmoother.getNextValue(), offsets[SampleTarget::fbAmount]);
 
-    cutoffOctaves = 9.966f * in.cutoffOffset;
-    resonance = juce::jlimit (0.1f, 10.0f, in.resonance + 9.9f * in.resoOffset);
+    // The cutoff offset joins the noise in the exponent; the result is clamped per channel.
+    cutoffOctaves = targets::table[(size_t) ModTarget::Cutoff].scale * offsets[SampleTarget::cutoff];
+    resonance = apply (ModTarget::Reso, in.resonance, offsets[SampleTarget::reso]);
     resoDrive = juce::jlimit (0.0f, 1.0f, (resonance - 2.0f) * 0.5f);
 
     compensation[0] = compensation[1] = compensation[2] = 1.0f;

@@ -4,6 +4,7 @@
 #include "dsp/filters/CleanSvf.h"
 #include "dsp/filters/CombFilter.h"
 #include "dsp/filters/WavefoldDrive.h"
+#include "dsp/mod/ModTargets.h"
 #include "dsp/util/FastMath.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
@@ -61,11 +62,10 @@ public:
         int numChannels = 2;
     };
 
-    // Smoothed parameter values and modulation offsets of one base-rate sample.
+    // Smoothed parameter values of one base-rate sample.
     struct SampleInputs
     {
         float cutoff = 1000.0f, resonance = 0.707f, amount = 0.0f, drive = 0.0f;
-        float cutoffOffset = 0.0f, resoOffset = 0.0f, amountOffset = 0.0f, driveOffset = 0.0f, fbOffset = 0.0f;
     };
 
     void prepare (double baseSampleRate, int oversamplingFactor, const BlockSettings&);
@@ -73,7 +73,7 @@ public:
 
     void setBlock (const BlockSettings&);
 
-    void beginSample (const SampleInputs&);
+    void beginSample (const SampleInputs&, const SampleOffsets& = {});
     void updateChannel (int channel, float noise);
     float processSubSample (int channel, float x);
     void endSubSample();

@@ -22,6 +22,7 @@ public:
     // Once per base-rate sample, shared by the channels.
     static Amount amountFor (float drive)
     {
+        drive = drive > 0.0f ? std::min (drive, 1.0f) : 0.0f; // NaN folds nothing
         const double n = 6.75 * drive;
         if (n <= 1.0)
             return { drive, 0, n };

@@ -43,6 +43,19 @@ inline double cosQuarter (double x)
     return a + x4 * b + x8 * (c + x4 * d);
 }
 
+// sin (2 pi p) for a phase p in [0, 1), folded onto the first quarter.
+inline float sinTurn (float p)
+{
+    constexpr double twoPi = 6.283185307179586;
+    if (p < 0.25f)
+        return (float) sinQuarter (twoPi * p);
+    if (p < 0.5f)
+        return (float) sinQuarter (twoPi * (0.5 - p));
+    if (p < 0.75f)
+        return (float) -sinQuarter (twoPi * (p - 0.5));
+    return (float) -sinQuarter (twoPi * (1.0 - p));
+}
+
 // tan (x) for x in [0, pi/2).
 inline double tanQuarter (double x) { return sinQuarter (x) / cosQuarter (x); }
 

@@ -249,6 +249,12 @@ TEST (Engine, ProcessingNeverAllocates)
         { "noiseModel", 1.0f }, { "noiseCrackleType", 3.0f }, { "noiseSrHz", 300.0f }, { "noiseSrPos", 1.0f },
         { "noiseInject", 3.0f }, { "filterDrive", 1.0f }, { "fbAmount", 0.45f }, { "resonance", 10.0f },
         { "width", 1.0f },      { "noiseLoHz", 5000.0f }, { "mix", 0.3f },       { "volume", -20.0f },
+        // every source on its targets
+        { "lfoToCutoff", 0.5f }, { "lfoToLfo2Rate", 0.5f }, { "lfoWave", 4.0f }, { "lfoSync", 1.0f },
+        { "lfo2ToAmount", 0.7f }, { "lfo2Wave", 5.0f }, { "lfo2ToBpLink", 0.5f }, { "envToReso", 0.5f },
+        { "envToGrSpray", 1.0f }, { "envMode", 1.0f }, { "macro1", 0.8f }, { "macro1ToVol", -0.3f },
+        { "macro2", 0.4f }, { "macro2Pol", 1.0f }, { "macro2ToEnvAttack", 0.5f }, { "macro3", 1.0f },
+        { "macro3ToSrHz", -0.5f }, { "lfoEnable", 0.0f },
     };
 
     ScopedAllocationCount allocations;

@@ -84,8 +84,10 @@ TEST (ParameterTable, FreshInstanceReadsDefaultsThroughRawTable)
         EXPECT_FLOAT_EQ (raw (slotIndex), value) << rawSlotIds()[(size_t) slotIndex];
 
     for (const auto& def : all())
+    {
         if (def.id.contains ("To"))
             EXPECT_EQ (processor.apvts.getRawParameterValue (def.id)->load(), 0.0f) << def.id;
+    }
 }
 
 TEST (ParameterTable, HostValuesSnapAndSkewAsDeclared)

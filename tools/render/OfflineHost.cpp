@@ -2,7 +2,7 @@
 
 namespace kavro
 {
-OfflinePlayHead::OfflinePlayHead (Transport t, double rate) : transport (t), sampleRate (rate) {}
+OfflinePlayHead::OfflinePlayHead (PlayHeadSettings t, double rate) : transport (t), sampleRate (rate) {}
 
 juce::Optional<juce::AudioPlayHead::PositionInfo> OfflinePlayHead::getPosition() const
 {
@@ -22,7 +22,7 @@ juce::Optional<juce::AudioPlayHead::PositionInfo> OfflinePlayHead::getPosition()
 }
 
 RenderStats renderInPlace (juce::AudioProcessor& processor, juce::AudioBuffer<float>& audio, double sampleRate,
-                           int blockSize, Transport transport)
+                           int blockSize, PlayHeadSettings transport)
 {
     const auto channelSet = juce::AudioChannelSet::canonicalChannelSet (audio.getNumChannels());
     juce::AudioProcessor::BusesLayout layout;

@@ -5,7 +5,7 @@
 // Drives a processor the way a host does, without a device: layout, prepare, blocks, play head.
 namespace kavro
 {
-struct Transport
+struct PlayHeadSettings
 {
     double bpm = 120.0;
     bool playing = true;
@@ -15,13 +15,13 @@ struct Transport
 class OfflinePlayHead : public juce::AudioPlayHead
 {
 public:
-    OfflinePlayHead (Transport, double sampleRate);
+    OfflinePlayHead (PlayHeadSettings, double sampleRate);
 
     void advance (int numSamples) { samplesElapsed += numSamples; }
     juce::Optional<PositionInfo> getPosition() const override;
 
 private:
-    Transport transport;
+    PlayHeadSettings transport;
     double sampleRate;
     juce::int64 samplesElapsed = 0;
 };
@@ -37,7 +37,7 @@ struct RenderStats
 // Sets the processor's layout to the buffer's width (1 or 2 channels), prepares it, and processes the
 // buffer in place in blocks of blockSize. Only the processing calls are timed.
 RenderStats renderInPlace (juce::AudioProcessor&, juce::AudioBuffer<float>&, double sampleRate, int blockSize,
-                           Transport = {});
+                           PlayHeadSettings = {});
 
 struct Levels
 {

@@ -15,6 +15,8 @@ const char* const renderUsage =
   --oversampling N    0 (off), 1 (2x) or 2 (4x)
   --block N           block size, 1 to 65536 (default 512)
   --tempo BPM         tempo the play head reports, 1 to 999 (default 120)
+  --stopped           the host transport is stopped (default: playing)
+  --ppq-start BEATS   the transport's position at the start, in quarter notes (default 0)
   --tail SECONDS      silence rendered after the input, 0 to 600 (default 0)
   --list-params       list every parameter in registration order
 )";
@@ -115,6 +117,13 @@ juce::String parseRenderOptions (const juce::StringArray& args, RenderOptions& o
         {
             if ((error = next (value)).isEmpty())
                 error = parseRanged (arg, value, 1.0, 999.0, options.tempo);
+        }
+        else if (arg == "--stopped")
+            options.stopped = true;
+        else if (arg == "--ppq-start")
+        {
+            if ((error = next (value)).isEmpty())
+                error = parseRanged (arg, value, 0.0, 1.0e6, options.ppqStart);
         }
         else if (arg == "--tail")
         {

@@ -25,6 +25,8 @@ struct RenderOptions
     std::optional<int> oversampling;
     int blockSize = 512;
     double tempo = 120.0;
+    bool stopped = false;
+    double ppqStart = 0.0;
     double tailSeconds = 0.0;
 };
 

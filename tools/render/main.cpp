@@ -221,9 +221,11 @@ int run (const juce::StringArray& args)
     for (int ch = 0; ch < audio.getNumChannels(); ++ch)
         audio.copyFrom (ch, 0, input.audio, ch, 0, input.audio.getNumSamples());
 
-    kavro::Transport transport;
-    transport.bpm = options.tempo;
-    const auto stats = kavro::renderInPlace (processor, audio, input.sampleRate, options.blockSize, transport);
+    kavro::PlayHeadSettings playHeadSettings;
+    playHeadSettings.bpm = options.tempo;
+    playHeadSettings.playing = ! options.stopped;
+    playHeadSettings.ppqStart = options.ppqStart;
+    const auto stats = kavro::renderInPlace (processor, audio, input.sampleRate, options.blockSize, playHeadSettings);
 
     writeWav (options.output, audio, input.sampleRate);
 

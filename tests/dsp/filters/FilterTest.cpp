@@ -72,7 +72,8 @@ TEST (CombFilter, EchoesOnePeriodOfTheCutoffLater)
         std::vector<float> y (8000);
         for (size_t i = 0; i < y.size(); ++i)
             y[i] = comb.process (i == 0 ? 1.0f : 0.0f);
-        const auto echo = std::max_element (y.begin() + 1, y.begin() + std::min ((size_t) (sr / cutoff) + 3, y.size()));
+        const auto end = (std::ptrdiff_t) std::min ((size_t) (sr / cutoff) + 3, y.size());
+        const auto echo = std::max_element (y.begin() + 1, y.begin() + end);
         EXPECT_NEAR ((double) (echo - y.begin()), sr / cutoff, 1.0) << cutoff << " Hz";
     }
 }
