@@ -1,3 +1,4 @@
+#include "AudioAnalysis.h"
 #include "dsp/mod/ModMatrix.h"
 #include "support/ProcessorRig.h"
 
@@ -177,5 +178,27 @@ TEST (Modulation, AllAmountsZeroLeaveTheSoundUntouched)
     for (int ch = 0; ch < 2; ++ch)
         for (int i = 0; i < quiet.getNumSamples(); ++i)
             ASSERT_EQ (quiet.getSample (ch, i), busy.getSample (ch, i)) << i;
+}
+// An LFO on the cutoff makes the sound brighten and darken at the LFO's rate.
+TEST (Modulation, AnLfoOnTheCutoffMovesTheBrightness)
+{
+    ProcessorRig rig;
+    rig.set ("lfoRateHz", 1.0f);
+    rig.set ("lfoToCutoff", 0.5f);
+    rig.set ("amount", 0.1f);
+    rig.prepare (48000.0, 512);
+
+    juce::AudioBuffer<float> audio (2, 2 * 48000);
+    juce::Random random (4);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < audio.getNumSamples(); ++i)
+            audio.setSample (ch, i, 0.5f * (random.nextFloat() - 0.5f));
+    rig.processInBlocks (audio, 512);
+
+    // Eighth-second windows: the sine's peak falls in windows 2 and 10, its trough in 6 and 14.
+    const auto trace = kavro::analysis::centroidTrace (audio, 48000.0, 0.125);
+    ASSERT_EQ (trace.size(), 16u);
+    for (size_t cycle = 0; cycle < 2; ++cycle)
+        EXPECT_GT (trace[2 + 8 * cycle], 3.0 * trace[6 + 8 * cycle]) << "cycle " << cycle;
 }
 } // namespace
