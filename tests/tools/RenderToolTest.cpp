@@ -111,6 +111,22 @@ TEST_F (RenderTool, SavedStateRestoresTheSameState)
     EXPECT_TRUE (first == second);
 }
 
+// A tempo-synced LFO locks to the host's position while it plays and runs free while it is stopped.
+TEST_F (RenderTool, ReportsTheTransportToTheLfos)
+{
+    auto renderAt = [&] (const char* name, const char* ppq, bool stopped) {
+        juce::StringArray args { "demo", path (name), "--set", "lfoSync=1", "--set", "lfoToCutoff=0.6", "--ppq-start", ppq };
+        if (stopped)
+            args.add ("--stopped");
+        EXPECT_EQ (render (args).exitCode, 0);
+        juce::MemoryBlock data;
+        juce::File (path (name)).loadFileAsData (data);
+        return data;
+    };
+    EXPECT_FALSE (renderAt ("a.wav", "0", false) == renderAt ("b.wav", "0.5", false));
+    EXPECT_TRUE (renderAt ("c.wav", "0", true) == renderAt ("d.wav", "0.5", true));
+}
+
 TEST_F (RenderTool, ListsParametersInRegistrationOrder)
 {
     const auto run = render ({ "--list-params" });
