@@ -55,9 +55,13 @@ void Engine::prepare (double newSampleRate, int maxBlockSize, int oversamplingIn
     output.prepare (sampleRate, latency, blockCapacity, p.mix, p.volumeDb);
 
     noise.prepare (sampleRate, p.noiseSrHz);
+    noiseDecay.prepare (sampleRate, p.ndLevel);
     filter.prepare (sampleRate, factor, filterSettings (p, numChannels));
+    grains.prepare (sampleRate, numChannels, { p.grEnable, p.grFeedback, p.grMix, p.grSpray, p.grDelay }, (float) tempo);
+    finishSettings = finishSettingsFor (p, {});
+    finish.prepare (sampleRate, numChannels, blockCapacity, finishSettings);
     meters.prepare (sampleRate);
-    modulation.prepare (sampleRate, blockCapacity);
+    modulation.prepare (sampleRate, blockCapacity, p.mod);
 
     const std::pair<juce::SmoothedValue<float>*, float> smoothers[] = {
         { &cutoffSmoother, p.cutoff }, { &resonanceSmoother, p.resonance }, { &amountSmoother, p.amount },
@@ -88,6 +92,15 @@ void Engine::grow (int numSamples)
     modSignalBuffer.clear();
     sidechainBuffer.setSize (1, numSamples);
     modulation.grow (numSamples);
+    finish.grow (numSamples);
+}
+
+FinishSection::BlockSettings Engine::finishSettingsFor (const EngineParams& p, const BlockOffsets& offsets)
+{
+    using targets::apply;
+    return { p.otEnable, apply (ModTarget::OttMix, p.otMix, offsets[BlockTarget::ottMix]),
+             apply (ModTarget::Depth, p.otDepth, offsets[BlockTarget::depth]),
+             apply (ModTarget::Tilt, p.shTilt, offsets[BlockTarget::tilt]), p.shHz };
 }
 
 void Engine::setBlock (const EngineParams& p, int channels)
@@ -96,8 +109,19 @@ void Engine::setBlock (const EngineParams& p, int channels)
     noise.setBlock (noiseSettings (p), channels, p.noiseSrHz);
     filter.setBlock (filterSettings (p, channels));
     const auto& offsets = modulation.blockOffsets();
-    noise.setBand (noiseBandEdges (p.noiseLoHz, p.noiseHiHz, offsets[BlockTarget::bpLo], offsets[BlockTarget::bpHi],
-                                   offsets[BlockTarget::bpLink], limitHz));
+    const auto band = noiseBandEdges (p.noiseLoHz, p.noiseHiHz, offsets[BlockTarget::bpLo], offsets[BlockTarget::bpHi],
+                                      offsets[BlockTarget::bpLink], limitHz);
+    noise.setBand (band);
+    noiseDecay.setBand (band);
+
+    using targets::apply;
+    noiseDecay.setBlock ({ p.ndEnable, p.ndTransient, apply (ModTarget::NdRelease, p.ndRelease, offsets[BlockTarget::ndRelease]),
+                           p.ndNoiseType, p.ndLevel, channels });
+    grains.setBlock ({ p.grEnable, apply (ModTarget::GrFb, p.grFeedback, offsets[BlockTarget::grFb]),
+                       apply (ModTarget::GrMix, p.grMix, offsets[BlockTarget::grMix]),
+                       apply (ModTarget::GrSpray, p.grSpray, offsets[BlockTarget::grSpray]), p.grDelay },
+                     (float) tempo);
+    finishSettings = finishSettingsFor (p, offsets);
 
     cutoffSmoother.setTargetValue (p.cutoff);
     resonanceSmoother.setTargetValue (p.resonance);
@@ -145,6 +169,9 @@ void Engine::process (juce::AudioBuffer<float>& buffer, const EngineParams& p, c
     oversampler->processSamplesDown (hostBlock);
 
     copyChannels (filteredBuffer, buffer, channels, numSamples);
+
+    grains.process (buffer, channels);
+    finish.process (buffer, channels, finishSettings);
 
     if (metering)
         meters.analyseBands (buffer, channels, numSamples);
@@ -197,7 +224,8 @@ void Engine::runFilter (juce::dsp::AudioBlock<float>& oversampled, int channels,
     float* samples[2] = { oversampled.getChannelPointer (0), channels >= 2 ? oversampled.getChannelPointer (1) : nullptr };
     float* volumeOffsets = modSignalBuffer.getWritePointer (0);
     float* mixOffsets = modSignalBuffer.getWritePointer (1);
-    const float decayNoise[2] {};
+    const float* dryLeft = dryBuffer.getReadPointer (0);
+    const float* dryRight = dryBuffer.getReadPointer (channels - 1);
 
     filter.beginBlockStats();
 
@@ -220,6 +248,9 @@ void Engine::runFilter (juce::dsp::AudioBlock<float>& oversampled, int channels,
                        noiseValues);
         for (int ch = 0; ch < channels; ++ch)
             filter.updateChannel (ch, noiseValues[ch]);
+
+        float decayNoise[2];
+        noiseDecay.process (dryLeft[i], dryRight[i], offsets[SampleTarget::ndLevel], decayNoise);
 
         const int first = i * factor;
         for (int j = 0; j < factor; ++j)
@@ -258,5 +289,9 @@ void Engine::resetAfterFault()
     bypassDelay.reset();
     meters.reset();
     modulation.reset();
+    noiseDecay.reset();
+    noiseDecay.forgetBand();
+    grains.restart();
+    finish.reset (finishSettings);
 }
 } // namespace kavro

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "dsp/EngineParams.h"
+#include "dsp/Finish.h"
+#include "dsp/GrainDelay.h"
 #include "dsp/Metering.h"
+#include "dsp/NoiseDecay.h"
 #include "dsp/NoiseBand.h"
 #include "dsp/OutputStage.h"
 #include "dsp/filters/NoiseFmFilter.h"
@@ -43,6 +46,7 @@ private:
     void runModulation (const juce::AudioBuffer<float>&, const EngineParams&, const HostPosition&, int channels, int numSamples);
     void runFilter (juce::dsp::AudioBlock<float>& oversampled, int channels, int numSamples);
     void resetAfterFault();
+    static FinishSection::BlockSettings finishSettingsFor (const EngineParams&, const BlockOffsets&);
 
     std::unique_ptr<juce::dsp::Oversampling<float>> oversampler;
     double sampleRate = 44100.0;
@@ -54,12 +58,16 @@ private:
     juce::AudioBuffer<float> dryBuffer, filteredBuffer, modSignalBuffer, sidechainBuffer;
 
     NoiseSource noise;
+    NoiseDecay noiseDecay;
     NoiseFmFilter filter;
+    GrainDelay grains;
+    FinishSection finish;
     OutputStage output;
     LatencyDelay bypassDelay;
 
     juce::SmoothedValue<float> cutoffSmoother, resonanceSmoother, amountSmoother, widthSmoother, driveSmoother;
     float limitHz = 20000.0f;
     int filterType = 1;
+    FinishSection::BlockSettings finishSettings;
 };
 } // namespace kavro

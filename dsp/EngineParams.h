@@ -31,6 +31,17 @@ struct EngineParams
     float fbAmount = 0.0f;
     float volumeDb = 0.0f;
 
+    bool ndEnable = false, ndTransient = false;
+    float ndLevel = 0.5f, ndRelease = 150.0f;
+    int ndNoiseType = 0;
+
+    bool otEnable = false;
+    float otMix = 0.0f, otDepth = 0.5f, shTilt = 0.0f, shHz = 1000.0f;
+
+    bool grEnable = false;
+    float grFeedback = 0.4f, grMix = 0.5f, grSpray = 35.0f;
+    int grDelay = 1;
+
     ModParams mod;
 };
 

@@ -89,6 +89,24 @@ kavro::EngineParams KavroLabAudioProcessor::readEngineParams() const
     p.fbAmount = value (slot::fbAmount);
     p.volumeDb = value (slot::volume);
 
+    p.ndEnable = on (slot::ndEnable);
+    p.ndTransient = on (slot::ndMode);
+    p.ndLevel = value (slot::ndLevel);
+    p.ndRelease = value (slot::ndRelease);
+    p.ndNoiseType = index (slot::ndNoiseType);
+
+    p.otEnable = on (slot::otEnable);
+    p.otMix = value (slot::otMix);
+    p.otDepth = value (slot::otDepth);
+    p.shTilt = value (slot::shTilt);
+    p.shHz = value (slot::shHz);
+
+    p.grEnable = on (slot::grEnable);
+    p.grFeedback = value (slot::grFeedback);
+    p.grMix = value (slot::grMix);
+    p.grSpray = value (slot::grSpray);
+    p.grDelay = index (slot::grDelay);
+
     for (int k = 0; k < 2; ++k)
     {
         auto& lfo = p.mod.lfos[(size_t) k];

@@ -2,9 +2,26 @@
 
 namespace kavro
 {
-void ModMatrix::prepare (double newSampleRate, int maxBlockSize)
+void ModMatrix::setSmootherTargets (const ModParams& p)
+{
+    envAmounts.setAmountTargets (p.env.amounts, p.env.enabled);
+    for (size_t m = 0; m < macros.size(); ++m)
+    {
+        macros[m].gain.setTargetValue (p.macros[m].effectiveValue());
+        macros[m].setAmountTargets (p.macros[m].amounts, true);
+    }
+    for (size_t k = 0; k < lfos.size(); ++k)
+    {
+        const auto& settings = p.lfos[k];
+        lfos[k].smoothers.gain.setTargetValue (settings.enabled ? settings.depth : 0.0f);
+        lfos[k].smoothers.setAmountTargets (settings.amounts, settings.enabled);
+    }
+}
+
+void ModMatrix::prepare (double newSampleRate, int maxBlockSize, const ModParams& present)
 {
     sampleRate = newSampleRate;
+    setSmootherTargets (present);
     for (int k = 0; k < 2; ++k)
     {
         lfos[(size_t) k].lfo.prepare (sampleRate, lfoSeeds[k]);
@@ -45,8 +62,9 @@ void ModMatrix::beginBlock (const ModParams& p, const float* sidechain, int numS
     envelopeSettings.tempo = transport.tempo;
     follower.process (envelopeSettings, sidechain, numSamples);
 
+    setSmootherTargets (p);
+
     // 3: the envelope's block influence uses its value at the block's first sample.
-    envAmounts.setAmountTargets (p.env.amounts, p.env.enabled);
     float lfoRateSums[2] {}, lfoDepthSums[2] {};
     const float e0 = p.env.enabled && numSamples > 0 ? follower.output()[0] : 0.0f;
     auto addBlockContributions = [&] (const ModParams::Amounts& amounts, float value) {
@@ -64,8 +82,6 @@ void ModMatrix::beginBlock (const ModParams& p, const float* sidechain, int numS
     for (size_t m = 0; m < macros.size(); ++m)
     {
         const float value = p.macros[m].effectiveValue();
-        macros[m].gain.setTargetValue (value);
-        macros[m].setAmountTargets (p.macros[m].amounts, true);
         addBlockContributions (p.macros[m].amounts, value);
     }
 
@@ -81,9 +97,6 @@ void ModMatrix::beginBlock (const ModParams& p, const float* sidechain, int numS
         if (settings.sync && transport.playing && transport.hasPosition)
             bank.lfo.lockPhase (transport.ppq, settings.division);
         bank.lfo.setWave (settings.wave);
-
-        bank.smoothers.gain.setTargetValue (settings.enabled ? settings.depth : 0.0f);
-        bank.smoothers.setAmountTargets (settings.amounts, settings.enabled);
 
         // An LFO has no amounts for its own rate and depth, so this reaches only the other LFO.
         const float value = settings.enabled ? bank.lfo.shape (bank.lfo.phaseNow()) * settings.depth : 0.0f;

@@ -69,7 +69,9 @@ public:
     // The parameter ranges in which the macros move the envelope's settings.
     void setEnvelopeRanges (const EnvelopeRanges& ranges) { envelopeRanges = ranges; }
 
-    void prepare (double sampleRate, int maxBlockSize);
+    // Lands every smoother on the given settings, so a render after a prepare never depends on what
+    // ran before it.
+    void prepare (double sampleRate, int maxBlockSize, const ModParams& present = {});
     void grow (int numSamples) { follower.grow (numSamples); }
     void reset();
 
@@ -87,6 +89,7 @@ public:
     const EnvelopeFollower& envelope() const { return follower; }
 
 private:
+    void setSmootherTargets (const ModParams&);
     void setUpLfos (const ModParams&, const Transport&, float lfoRateSums[2], float lfoDepthSums[2]);
 
     std::array<LfoBank, 2> lfos;

@@ -170,6 +170,12 @@ TEST (Engine, RendersRepeatablyAfterEveryPrepare)
         return audio;
     };
     auto configure = [] (ProcessorRig& rig) {
+        rig.set ("ndEnable", 1.0f);
+        rig.set ("otEnable", 1.0f);
+        rig.set ("otMix", 0.6f);
+        rig.set ("grEnable", 1.0f);
+        rig.set ("lfoToCutoff", 0.4f);
+        rig.set ("lfoWave", 2.0f);
         rig.set ("amount", 0.8f);
         rig.set ("filterChar", 2.0f);
         rig.set ("noiseType", 1.0f);
@@ -255,6 +261,10 @@ TEST (Engine, ProcessingNeverAllocates)
         { "envToGrSpray", 1.0f }, { "envMode", 1.0f }, { "macro1", 0.8f }, { "macro1ToVol", -0.3f },
         { "macro2", 0.4f }, { "macro2Pol", 1.0f }, { "macro2ToEnvAttack", 0.5f }, { "macro3", 1.0f },
         { "macro3ToSrHz", -0.5f }, { "lfoEnable", 0.0f },
+        // and the effects, on and off again
+        { "ndEnable", 1.0f }, { "ndMode", 1.0f }, { "otEnable", 1.0f }, { "otMix", 0.7f }, { "grEnable", 1.0f },
+        { "grMix", 0.8f }, { "lfo2ToGrSpray", 0.5f }, { "envToTilt", 0.5f }, { "grEnable", 0.0f },
+        { "otEnable", 0.0f }, { "grEnable", 1.0f }, { "otEnable", 1.0f },
     };
 
     ScopedAllocationCount allocations;
