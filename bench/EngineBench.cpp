@@ -95,6 +95,24 @@ void Baseline_Oversampler2x (benchmark::State& state)
 }
 BENCHMARK (Baseline_Oversampler2x);
 
+const std::vector<Setting> allModulation { { "lfoToCutoff", 0.3f }, { "lfoToAmount", 0.3f }, { "lfoToWidth", 0.3f },
+                                            { "lfoToVol", 0.1f }, { "lfoToTilt", 0.3f }, { "lfo2ToReso", 0.3f },
+                                            { "lfo2ToSrHz", -0.2f }, { "lfo2ToMix", -0.1f }, { "lfo2Wave", 5.0f },
+                                            { "lfo2ToGrSpray", 0.3f }, { "envToCutoff", 0.4f }, { "envToDrive", 0.2f },
+                                            { "envToFbAmount", 0.2f }, { "envToNdLevel", 0.3f }, { "macro1", 0.5f },
+                                            { "macro1ToAmount", 0.2f }, { "macro2", 0.5f }, { "macro2ToCutoff", 0.2f },
+                                            { "macro2ToDepth", 0.2f }, { "macro3", 0.5f }, { "macro3ToBpLink", 0.2f },
+                                            { "macro3ToEnvAttack", 0.2f } };
+
+const std::vector<Setting> allEffects { { "ndEnable", 1.0f }, { "ndMode", 1.0f }, { "otEnable", 1.0f }, { "otMix", 0.7f },
+                                        { "otDepth", 0.8f }, { "shTilt", 0.3f }, { "grEnable", 1.0f } };
+
+std::vector<Setting> join (std::vector<Setting> a, const std::vector<Setting>& b)
+{
+    a.insert (a.end(), b.begin(), b.end());
+    return a;
+}
+
 const std::vector<std::pair<const char*, std::vector<Setting>>> models = {
     { "Clean12", { { "filterChar", 0.0f } } },
     { "Clean24", { { "filterChar", 0.0f }, { "filterSlope", 1.0f } } },
@@ -102,11 +120,12 @@ const std::vector<std::pair<const char*, std::vector<Setting>>> models = {
     { "Bite", { { "filterChar", 2.0f } } },
     { "BiteDriveFeedback", { { "filterChar", 2.0f }, { "filterDrive", 1.0f }, { "fbAmount", 0.3f }, { "resonance", 6.0f } } },
     { "CrackleAggressive", { { "noiseModel", 1.0f }, { "noiseInject", 3.0f }, { "amount", 1.0f } } },
-    { "Clean12AllModulation", { { "lfoToCutoff", 0.3f }, { "lfoToAmount", 0.3f }, { "lfoToWidth", 0.3f }, { "lfoToVol", 0.1f },
-                                { "lfo2ToReso", 0.3f }, { "lfo2ToSrHz", -0.2f }, { "lfo2ToMix", -0.1f }, { "lfo2Wave", 5.0f },
-                                { "envToCutoff", 0.4f }, { "envToDrive", 0.2f }, { "envToFbAmount", 0.2f },
-                                { "macro1", 0.5f }, { "macro1ToAmount", 0.2f }, { "macro2", 0.5f }, { "macro2ToCutoff", 0.2f },
-                                { "macro3", 0.5f }, { "macro3ToBpLink", 0.2f }, { "macro3ToEnvAttack", 0.2f } } },
+    { "Clean12AllModulation", allModulation },
+    { "Clean12NoiseDecay", { { "ndEnable", 1.0f }, { "ndMode", 1.0f } } },
+    { "Clean12Finish", { { "otEnable", 1.0f }, { "otMix", 0.7f }, { "otDepth", 0.8f }, { "shTilt", 0.3f } } },
+    { "Clean12GrainDelay", { { "grEnable", 1.0f } } },
+    { "Clean12AllEffects", allEffects },
+    { "Clean12AllEffectsAllModulation", join (allEffects, allModulation) },
 };
 
 // The matrix alone, over one block, beside the engine it feeds.

@@ -59,25 +59,6 @@ void TiltEq::process (float* const* channels, int numChannels, int numSamples)
 }
 
 //==============================================================================
-float OttCore::bandGainDb (const BandCurve& c, float level)
-{
-    level = std::max (level, -120.0f);
-
-    float up = 0.0f;
-    if (level < c.upKneeStart)
-        up = c.upThreshold - level;
-    else if (level < c.upKneeEnd)
-        up = (c.upKneeEnd - level) * (c.upKneeEnd - level) / 12.0f;
-
-    float down = 0.0f;
-    if (level > c.downKneeEnd)
-        down = level - c.downThreshold;
-    else if (level > c.downKneeStart)
-        down = (level - c.downKneeStart) * (level - c.downKneeStart) / 12.0f;
-
-    return std::min (0.76019186f * up, 24.0f) - c.downFactor * down + c.offsetDb + 15.0f;
-}
-
 void OttCore::prepare (double newSampleRate, int numChannels, float newDepth)
 {
     sampleRate = newSampleRate;
@@ -137,27 +118,39 @@ void OttCore::process (float* samples, int numChannels)
 {
     const float d = depthSmoother.getNextValue();
     const float g = makeupSmoother.getNextValue();
-    const float clip = std::min (d, 1.0f);
+    const int channels = std::min (numChannels, channelCount);
 
-    for (int ch = 0; ch < std::min (numChannels, channelCount); ++ch)
+    // Split every channel first, then run the six band detectors side by side: their chains of
+    // logarithms and powers are independent, so the processor can overlap them.
+    float bands[2][3] {};
+    for (int ch = 0; ch < channels; ++ch)
     {
-        float lowA, highA, mid, high;
+        float lowA, highA;
         split88.processSample (ch, samples[ch] * g, lowA, highA);
-        split2500.processSample (ch, highA, mid, high);
-        const float bands[3] = { allpass2500.processSample (ch, lowA), mid, high };
+        split2500.processSample (ch, highA, bands[ch][1], bands[ch][2]);
+        bands[ch][0] = allpass2500.processSample (ch, lowA);
+    }
 
-        float s = 0.0f;
+    float gains[2][3] {};
+    for (int ch = 0; ch < channels; ++ch)
+    {
         for (int band = 0; band < 3; ++band)
         {
-            const float power = bands[band] * bands[band];
+            const float power = bands[ch][band] * bands[ch][band];
             float& e = envelope[band][ch];
             e = power + (e - power) * (power > e ? attackPole[band] : releasePole[band]);
-            const float level = std::sqrt (e);
-            const float levelDb = level > 0.0f ? 20.0f * std::log10 (level) : -120.0f;
-            const float gainDb = bandGainDb (curves[(size_t) band], levelDb) * d;
-            s += (gainDb > -100.0f ? juce::Decibels::decibelsToGain (gainDb) : 0.0f) * bands[band];
-        }
 
+            // 20 log10 (sqrt e) = 10 log10 e; tiny envelopes count as -120 dB.
+            const float levelDb = e > 1.0e-12f ? 3.0102999566f * fastmath::log2 (e) : -120.0f;
+            const float gainDb = bandGainDb (curves[(size_t) band], levelDb) * d;
+            gains[ch][band] = gainDb > -100.0f ? fastmath::exp2 (gainDb * 0.16609640474f) : 0.0f;
+        }
+    }
+
+    const float clip = std::min (d, 1.0f);
+    for (int ch = 0; ch < channels; ++ch)
+    {
+        float s = gains[ch][0] * bands[ch][0] + gains[ch][1] * bands[ch][1] + gains[ch][2] * bands[ch][2];
         if (d > 0.0f)
             s = fastmath::tanh (s) * clip + s * (1.0f - clip);
         samples[ch] = s;

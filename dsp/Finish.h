@@ -45,7 +45,24 @@ public:
                                                          { -43.8f, -37.8f, -40.8f, -38.5f, -32.5f, -35.5f, 0.999f, 10.3f } } };
 
     // The gain in dB a band at level levelDb receives at depth 1.
-    static float bandGainDb (const BandCurve&, float levelDb);
+    static float bandGainDb (const BandCurve& c, float level)
+    {
+        level = std::max (level, -120.0f);
+
+        float up = 0.0f;
+        if (level < c.upKneeStart)
+            up = c.upThreshold - level;
+        else if (level < c.upKneeEnd)
+            up = (c.upKneeEnd - level) * (c.upKneeEnd - level) / 12.0f;
+
+        float down = 0.0f;
+        if (level > c.downKneeEnd)
+            down = level - c.downThreshold;
+        else if (level > c.downKneeStart)
+            down = (level - c.downKneeStart) * (level - c.downKneeStart) / 12.0f;
+
+        return std::min (0.76019186f * up, 24.0f) - c.downFactor * down + c.offsetDb + 15.0f;
+    }
 
     void prepare (double sampleRate, int numChannels, float depth);
     void reset();

@@ -46,6 +46,14 @@ TEST (FastMath, StaysWithinOnePartIn100000OfTheLibrary)
         EXPECT_LT (worstRelativeError (c.fast, c.exact, c.from, c.to), 1.0e-5) << c.name;
 }
 
+TEST (FastMath, LogarithmIsWithinTenMicroOctaves)
+{
+    double worst = 0.0;
+    for (double x = 1.0e-12; x < 1.0e6; x *= 1.0007)
+        worst = std::max (worst, std::abs ((double) fm::log2 ((float) x) - std::log2 ((double) (float) x)));
+    EXPECT_LT (worst, 1.0e-5);
+}
+
 TEST (Lagrange, IsExactForCubicsAndHitsItsTaps)
 {
     auto cubic = [] (double x) { return 0.5 * x * x * x - 2.0 * x * x + x - 3.0; };
