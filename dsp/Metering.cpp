@@ -1,19 +1,11 @@
 #include "dsp/Metering.h"
 
+#include "dsp/util/OnePole.h"
+
 namespace kavro
 {
 namespace
 {
-    float onePole (double hz, double sampleRate)
-    {
-        return (float) (1.0 - std::exp (-juce::MathConstants<double>::twoPi * hz / sampleRate));
-    }
-
-    float timeConstant (double seconds, double sampleRate)
-    {
-        return (float) (1.0 - std::exp (-1.0 / (seconds * sampleRate)));
-    }
-
     void follow (float& envelope, float target, float attack, float release)
     {
         envelope += (target - envelope) * (envelope < target ? attack : release);
@@ -23,14 +15,14 @@ namespace
 void Metering::prepare (double newSampleRate)
 {
     sampleRate = newSampleRate;
-    c220 = onePole (220.0, sampleRate);
-    c3000 = onePole (3000.0, sampleRate);
-    bandAttack = timeConstant (0.008, sampleRate);
-    bandRelease = timeConstant (0.12, sampleRate);
-    fastAttack = timeConstant (0.001, sampleRate);
-    fastRelease = timeConstant (0.02, sampleRate);
-    slowAttack = timeConstant (0.04, sampleRate);
-    slowRelease = timeConstant (0.12, sampleRate);
+    c220 = onePoleForFrequency (220.0, sampleRate);
+    c3000 = onePoleForFrequency (3000.0, sampleRate);
+    bandAttack = onePoleForTime (0.008, sampleRate);
+    bandRelease = onePoleForTime (0.12, sampleRate);
+    fastAttack = onePoleForTime (0.001, sampleRate);
+    fastRelease = onePoleForTime (0.02, sampleRate);
+    slowAttack = onePoleForTime (0.04, sampleRate);
+    slowRelease = onePoleForTime (0.12, sampleRate);
     reset();
 }
 

@@ -1,14 +1,10 @@
 #include "dsp/NoiseDecay.h"
 
 #include "dsp/mod/ModTargets.h"
+#include "dsp/util/OnePole.h"
 
 namespace kavro
 {
-namespace
-{
-    float timeConstant (double seconds, double sampleRate) { return (float) (1.0 - std::exp (-1.0 / (seconds * sampleRate))); }
-}
-
 void NoiseDecay::prepare (double newSampleRate, float level)
 {
     sampleRate = newSampleRate;
@@ -16,12 +12,12 @@ void NoiseDecay::prepare (double newSampleRate, float level)
         generators[ch].prepare (sampleRate, seeds[ch]);
     band.prepare (sampleRate);
 
-    cBaseline = timeConstant (0.2, sampleRate);
-    cFast = timeConstant (0.003, sampleRate);
-    cAttack = timeConstant (0.001, sampleRate);
-    cRelease = timeConstant (0.01, sampleRate);
-    cFollowAttack = timeConstant (0.0015, sampleRate);
-    cDecay = timeConstant (0.15, sampleRate);
+    cBaseline = onePoleForTime (0.2, sampleRate);
+    cFast = onePoleForTime (0.003, sampleRate);
+    cAttack = onePoleForTime (0.001, sampleRate);
+    cRelease = onePoleForTime (0.01, sampleRate);
+    cFollowAttack = onePoleForTime (0.0015, sampleRate);
+    cDecay = onePoleForTime (0.15, sampleRate);
     holdSamples = juce::roundToInt (0.02 * sampleRate);
 
     levelSmoother.reset (sampleRate, 0.02);
@@ -40,7 +36,7 @@ void NoiseDecay::reset()
 void NoiseDecay::setBlock (const BlockSettings& newSettings)
 {
     settings = newSettings;
-    cDecay = timeConstant (juce::jlimit (5.0f, 500.0f, settings.releaseMs) * 0.001, sampleRate);
+    cDecay = onePoleForTime (juce::jlimit (5.0f, 500.0f, settings.releaseMs) * 0.001, sampleRate);
     for (int ch = 0; ch < juce::jlimit (1, 2, settings.numChannels); ++ch)
         generators[ch].setColour (settings.noiseType);
     levelSmoother.setTargetValue (settings.level);

@@ -1,6 +1,7 @@
 #include "dsp/OutputStage.h"
 
 #include "dsp/mod/ModTargets.h"
+#include "dsp/util/OnePole.h"
 
 namespace kavro
 {
@@ -17,7 +18,7 @@ void OutputStage::prepare (double sampleRate, int latencySamples, int maxBlockSi
 {
     prepareLatencyDelay (dryDelay, sampleRate, latencySamples, maxBlockSize);
 
-    lowRestoreCoeff = (float) (1.0 - std::exp (-628.31854 / sampleRate)); // one pole at 100 Hz
+    lowRestoreCoeff = onePoleForFrequency (100.0, sampleRate);
 
     mixSmoother.reset (sampleRate, 0.02);
     volumeSmoother.reset (sampleRate, 0.02);
