@@ -38,7 +38,6 @@ public:
 
     Metering meters;
     ModMatrix modulation;
-    float hostTempo() const { return (float) tempo; }
 
 private:
     void grow (int numSamples);

@@ -13,7 +13,6 @@ public:
     void reset();
 
     void setPolarityTarget (float target) { polarityTarget = target; }
-    void snapPolarity() { polarity = polarityTarget; }
 
     void setCutoff (float cutoffHz);
     void setResonance (float resonance);

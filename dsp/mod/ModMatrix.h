@@ -90,7 +90,6 @@ public:
 
 private:
     void setSmootherTargets (const ModParams&);
-    void setUpLfos (const ModParams&, const Transport&, float lfoRateSums[2], float lfoDepthSums[2]);
 
     std::array<LfoBank, 2> lfos;
     EnvelopeFollower follower;
