@@ -1,0 +1,205 @@
+#include "plugin/PluginProcessor.h"
+#include "presets/PresetManager.h"
+#include "support/MessagePump.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+using namespace kavro;
+
+class PresetManagerTest : public testing::Test
+{
+protected:
+    juce::File userFolder() const { return PresetManager::getUserPresetDir ("KAVRO", "Velbrook"); }
+
+    juce::File userFile (const juce::String& relativePath, const juce::String& text) const
+    {
+        auto file = userFolder().getChildFile (relativePath);
+        file.getParentDirectory().createDirectory();
+        file.replaceWithText (text);
+        return file;
+    }
+
+    FactoryPreset factory (const char* uuid, const char* name, const char* category, float cutoff)
+    {
+        auto tree = processor.apvts.copyState();
+        tree.getChildWithProperty ("id", "cutoff").setProperty ("value", cutoff, nullptr);
+        return { uuid, name, category, {}, "KAVRO", "", tree.createXml()->toString() };
+    }
+
+    std::unique_ptr<PresetManager> makeManager()
+    {
+        auto manager = std::make_unique<PresetManager> (processor.apvts, "KAVRO", "Velbrook", "Tolm", "1.1.0", [this] {
+            return std::vector<FactoryPreset> { factory ("factory-init-0001", "Init", "Essentials", 20000.0f),
+                                                factory ("f-am", "AM Radio", "Character", 800.0f),
+                                                factory ("f-bass", "Bassdrone will shine", "Bass", 90.0f) };
+        });
+        manager->onChanged = [this] { ++notifications; };
+        return manager;
+    }
+
+    juce::StringArray names (const PresetManager& manager) const
+    {
+        juce::StringArray result;
+        for (const auto& info : manager.list())
+            result.add (info.name);
+        return result;
+    }
+
+    float cutoff() { return processor.apvts.getRawParameterValue ("cutoff")->load(); }
+
+    TempHome home;
+    KavroLabAudioProcessor processor;
+    int notifications = 0;
+};
+
+TEST_F (PresetManagerTest, FirstRunCreatesTheFolderAndListsTheBankSorted)
+{
+    const auto manager = makeManager();
+    EXPECT_TRUE (userFolder().getChildFile (".migrated").existsAsFile());
+    EXPECT_EQ (names (*manager), juce::StringArray ({ "Bassdrone will shine", "AM Radio", "Init" }));
+    EXPECT_EQ (manager->currentPresetIndex(), -1);
+
+    manager->applyStartupPreset ("factory-init-0001");
+    EXPECT_NEAR (cutoff(), 20000.0f, 0.01f);
+    EXPECT_EQ (manager->currentPresetKey(), "factory-init-0001");
+    EXPECT_FALSE (manager->isModified());
+}
+
+TEST_F (PresetManagerTest, MigratesBareFilesOnceAndNamesUnkeyedOnes)
+{
+    const auto bare = userFile ("Drums/Kick.preset", R"(<PARAMS schemaVersion="2"><PARAM id="cutoff" value="300"/></PARAMS>)");
+    userFile ("Drums/Snare.preset", R"(<KavroPreset name="Snare"><PARAMS><PARAM id="cutoff" value="5000"/></PARAMS></KavroPreset>)");
+    {
+        const auto manager = makeManager();
+        const auto kick = presetfile::readFile (bare, "PARAMS");
+        ASSERT_TRUE (kick.has_value());
+        EXPECT_FALSE (kick->legacy);
+        EXPECT_EQ (kick->meta.name, "Kick");
+        EXPECT_EQ (kick->meta.category, "Drums");
+        EXPECT_EQ (kick->meta.uuid.length(), 36);
+
+        const auto& list = manager->list();
+        const auto snare = std::find_if (list.begin(), list.end(), [] (auto& info) { return info.name == "Snare"; });
+        ASSERT_NE (snare, list.end());
+        EXPECT_EQ (snare->key, "user:Drums/Snare.preset");
+        EXPECT_EQ (snare->category, "Drums");
+    }
+
+    const auto migrated = bare.loadFileAsString();
+    userFile ("Late.preset", R"(<PARAMS/>)");
+    const auto again = makeManager();
+    EXPECT_EQ (bare.loadFileAsString(), migrated);
+    EXPECT_TRUE (presetfile::readFile (userFolder().getChildFile ("Late.preset"), "PARAMS")->legacy) << "migration runs once";
+}
+
+TEST_F (PresetManagerTest, OldFavouritesBecomeKeys)
+{
+    userFile (".favourites", "Character\tAM Radio\r\nsome-key");
+    const auto manager = makeManager();
+    EXPECT_TRUE (manager->list()[1].favourite);
+    EXPECT_EQ (userFolder().getChildFile (".favourites").loadFileAsString(), "f-am\r\nsome-key");
+
+    manager->setFavorite ("no-such-preset", true);
+    EXPECT_EQ (userFolder().getChildFile (".favourites").loadFileAsString(), "f-am\r\nno-such-preset\r\nsome-key");
+}
+
+TEST_F (PresetManagerTest, SortsFactoryFirstThenCategoryThenNameWithoutCase)
+{
+    userFile ("a.preset", R"(<KavroPreset uuid="u1" name="Beta" category="Texture"><PARAMS/></KavroPreset>)");
+    userFile ("b.preset", R"(<KavroPreset uuid="u2" name="alpha" category="Texture"><PARAMS/></KavroPreset>)");
+    userFile ("c.preset", R"(<KavroPreset uuid="u3" name="Low" category="bass"><PARAMS/></KavroPreset>)");
+    userFile ("d.preset", "not a preset");
+    const auto manager = makeManager();
+    EXPECT_EQ (names (*manager), juce::StringArray ({ "Bassdrone will shine", "AM Radio", "Init", "alpha", "Beta", "Low" }));
+}
+
+TEST_F (PresetManagerTest, SavesUnderALegalNameAndKeepsTheKeyOnOverwrite)
+{
+    const auto manager = makeManager();
+    const auto result = manager->savePreset ("Kick: Tight/Loud", " Drums ", "dark, ,tight", " A kick. ");
+    EXPECT_TRUE ((bool) result["ok"]);
+    const auto file = userFolder().getChildFile ("Kick TightLoud.preset");
+    const auto saved = presetfile::readFile (file, "PARAMS");
+    ASSERT_TRUE (saved.has_value());
+    EXPECT_EQ (saved->meta.name, "Kick TightLoud");
+    EXPECT_EQ (saved->meta.category, "Drums");
+    EXPECT_EQ (saved->meta.tags, juce::StringArray ({ "dark", "tight" }));
+    EXPECT_EQ (manager->currentPresetKey(), saved->meta.uuid);
+
+    manager->savePreset ("Kick TightLoud", "", "", "");
+    EXPECT_EQ (presetfile::readFile (file, "PARAMS")->meta.uuid, saved->meta.uuid);
+
+    const auto refused = manager->savePreset ("::/*?", "", "", "");
+    EXPECT_FALSE ((bool) refused["ok"]);
+    EXPECT_EQ (refused["error"].toString(), "Ungueltiger Name");
+    EXPECT_EQ (userFolder().findChildFiles (juce::File::findFiles, false, "*.preset").size(), 1);
+}
+
+TEST_F (PresetManagerTest, RenamesAndDeletesOnlyUserPresets)
+{
+    const auto manager = makeManager();
+    manager->savePreset ("One", "", "", "");
+    manager->savePreset ("Two", "", "", "");
+    const auto key = manager->currentPresetKey();
+
+    EXPECT_FALSE (manager->renamePreset (key, "Two")) << "its own name";
+    EXPECT_FALSE (manager->renamePreset (key, "One")) << "a name another file has";
+    EXPECT_FALSE (manager->renamePreset ("f-am", "Radio")) << "factory presets are read-only";
+    EXPECT_TRUE (manager->renamePreset (key, "Three"));
+    EXPECT_EQ (manager->currentPresetKey(), key);
+    EXPECT_EQ (manager->getStateForUI()["current"]["name"].toString(), "Three");
+    EXPECT_FALSE (userFolder().getChildFile ("Two.preset").exists());
+
+    manager->setFavorite (key, true);
+    EXPECT_FALSE (manager->deletePreset ("f-am"));
+    EXPECT_TRUE (manager->deletePreset (key));
+    EXPECT_EQ (manager->currentPresetIndex(), -1);
+    EXPECT_EQ (userFolder().getChildFile (".favourites").loadFileAsString(), "");
+    EXPECT_FALSE (userFolder().getChildFile ("Three.preset").exists());
+}
+
+TEST_F (PresetManagerTest, StepsThroughTheListWrappingAround)
+{
+    const auto manager = makeManager();
+    manager->loadAdjacent (1);
+    EXPECT_EQ (manager->getStateForUI()["current"]["name"].toString(), "Bassdrone will shine");
+    manager->setCurrent ({});
+    manager->loadAdjacent (-1);
+    EXPECT_EQ (manager->getStateForUI()["current"]["name"].toString(), "Init");
+    manager->loadAdjacent (1);
+    EXPECT_EQ (manager->getStateForUI()["current"]["name"].toString(), "Bassdrone will shine");
+    EXPECT_NEAR (cutoff(), 90.0f, 1.0e-3f);
+}
+
+TEST_F (PresetManagerTest, CountsChangesOnlyOutsideAnApplyAndNotifiesOnce)
+{
+    const auto manager = makeManager();
+    ASSERT_TRUE (manager->loadPreset ("f-am"));
+    pumpMessages (120);
+    EXPECT_FALSE (manager->isModified()) << "the load's own parameter changes do not count";
+    notifications = 0;
+
+    auto* param = processor.apvts.getParameter ("resonance");
+    param->setValueNotifyingHost (0.7f);
+    param->setValueNotifyingHost (0.8f);
+    pumpMessages (120);
+    EXPECT_TRUE (manager->isModified());
+    EXPECT_EQ (notifications, 1);
+
+    param->setValueNotifyingHost (0.9f);
+    pumpMessages (120);
+    EXPECT_EQ (notifications, 1) << "no more until the next load or save";
+
+    manager->notifyExternalStateLoad();
+    const auto ui = manager->getStateForUI();
+    EXPECT_EQ (ui["current"]["uuid"].toString(), "");
+    EXPECT_EQ ((int) ui["current"]["index"], -1);
+    EXPECT_FALSE ((bool) ui["current"]["modified"]);
+    EXPECT_EQ (ui["presets"].size(), 3);
+    EXPECT_EQ (ui["presets"][0]["source"].toString(), "factory");
+    EXPECT_TRUE ((bool) ui["presets"][0]["readonly"]);
+}
+} // namespace
