@@ -1,5 +1,6 @@
 #include "plugin/PluginProcessor.h"
 
+#include "plugin/FactoryBank.h"
 #include "plugin/StateMigration.h"
 #include "plugin/UiSettings.h"
 
@@ -31,6 +32,11 @@ KavroLabAudioProcessor::KavroLabAudioProcessor()
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       apvts (*this, nullptr, "PARAMS", createParameterLayout())
 {
+    presetManager = std::make_unique<kavro::PresetManager> (apvts, "KAVRO", "Velbrook", "Tolm", JucePlugin_VersionString,
+                                                            kavro::loadFactoryPresets);
+    presetManager->onBeforeApply = [this] (juce::ValueTree& tree) { migrateState (tree); };
+    presetManager->applyStartupPreset ("factory-start-0001");
+
     apvts.state.setProperty ("schemaVersion", kavro::migration::currentSchemaVersion, nullptr);
     oversamplingIndex = kavro::uisettings::initialOversamplingIndex();
     setLatencySamples (kavro::Engine::latencyFor (oversamplingIndex)); // VST3 hosts ask before preparing
@@ -242,6 +248,8 @@ void KavroLabAudioProcessor::setStateInformation (const void* data, int sizeInBy
     auto state = juce::ValueTree::fromXml (*xml);
     migrateState (state);
     apvts.replaceState (state);
+    if (presetManager != nullptr)
+        presetManager->notifyExternalStateLoad();
 }
 
 void KavroLabAudioProcessor::migrateState (juce::ValueTree& state)

@@ -2,6 +2,7 @@
 
 #include "dsp/Engine.h"
 #include "plugin/ParameterTable.h"
+#include "presets/PresetManager.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -51,6 +52,7 @@ public:
 
     //==============================================================================
     juce::AudioProcessorValueTreeState apvts;
+    std::unique_ptr<kavro::PresetManager> presetManager;
 
     // The signal engine; the editor reads its published meters.
     kavro::Engine engine;

@@ -1,12 +1,12 @@
 #include "plugin/UiSettings.h"
 
+#include "presets/PresetManager.h"
+
 namespace kavro::uisettings
 {
 juce::File productFolder()
 {
-    return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-        .getChildFile ("KAVRO")
-        .getChildFile ("Velbrook");
+    return PresetManager::getUserPresetDir ("KAVRO", "Velbrook").getParentDirectory();
 }
 
 juce::File file()

@@ -1,4 +1,5 @@
 #include "plugin/PluginProcessor.h"
+#include "support/ProcessorRig.h"
 
 #include <gtest/gtest.h>
 
@@ -66,10 +67,11 @@ TEST (ParameterTable, ModulationAmountsFormFiveFamilies)
     EXPECT_EQ (perSource, expected);
 }
 
-TEST (ParameterTable, FreshInstanceReadsDefaultsThroughRawTable)
+// The defaults the host sees, read back through the raw table once every parameter sits on its default.
+TEST (ParameterTable, DefaultsReachTheRawTable)
 {
-    KavroLabAudioProcessor processor;
-    auto raw = [&] (int slotIndex) { return processor.rawParam[(size_t) slotIndex]->load(); };
+    ProcessorRig rig;
+    auto raw = [&] (int slotIndex) { return rig.processor.rawParam[(size_t) slotIndex]->load(); };
 
     const std::pair<int, float> expected[] = {
         { slot::filterType, 1.0f },   { slot::cutoff, 1000.0f },   { slot::resonance, 0.707f },
@@ -81,10 +83,27 @@ TEST (ParameterTable, FreshInstanceReadsDefaultsThroughRawTable)
         { slot::env + slot::envThreshold, -24.0f }, { slot::env + slot::envEnable, 1.0f },
     };
     for (auto [slotIndex, value] : expected)
-        EXPECT_FLOAT_EQ (raw (slotIndex), value) << rawSlotIds()[(size_t) slotIndex];
+        EXPECT_NEAR (raw (slotIndex), value, std::abs (value) * 1.0e-5f) << rawSlotIds()[(size_t) slotIndex];
 
     for (const auto& route : amountSlots())
-        EXPECT_EQ (processor.rawParam[(size_t) route.slot]->load(), 0.0f) << rawSlotIds()[(size_t) route.slot];
+        EXPECT_EQ (raw (route.slot), 0.0f) << rawSlotIds()[(size_t) route.slot];
+}
+
+// A new instance starts with the Start preset: Init's values, three macros ready, not modified.
+TEST (ParameterTable, AFreshInstanceStartsWithTheStartPreset)
+{
+    KavroLabAudioProcessor processor;
+    auto value = [&] (const char* id) { return processor.apvts.getRawParameterValue (id)->load(); };
+    EXPECT_NEAR (value ("cutoff"), 20000.0f, 0.01f);
+    EXPECT_EQ (value ("filterType"), 2.0f);
+    EXPECT_NEAR (value ("macro1"), 0.715f, 1.0e-6f);
+    EXPECT_EQ (value ("macro2ToCutoff"), -1.0f);
+    EXPECT_EQ (value ("amount"), 0.0f);
+    EXPECT_EQ (processor.getMacroName (0), "Noise");
+    EXPECT_EQ (processor.getMacroName (2), "RESO");
+    EXPECT_EQ (processor.presetManager->currentPresetKey(), "factory-start-0001");
+    EXPECT_FALSE (processor.presetManager->isModified());
+    EXPECT_EQ (processor.apvts.state.getProperty ("schemaVersion"), juce::var (2));
 }
 
 TEST (ParameterTable, HostValuesSnapAndSkewAsDeclared)

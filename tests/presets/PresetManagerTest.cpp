@@ -70,6 +70,7 @@ TEST_F (PresetManagerTest, FirstRunCreatesTheFolderAndListsTheBankSorted)
 
 TEST_F (PresetManagerTest, MigratesBareFilesOnceAndNamesUnkeyedOnes)
 {
+    userFolder().getChildFile (".migrated").deleteFile(); // a folder the older release left
     const auto bare = userFile ("Drums/Kick.preset", R"(<PARAMS schemaVersion="2"><PARAM id="cutoff" value="300"/></PARAMS>)");
     userFile ("Drums/Snare.preset", R"(<KavroPreset name="Snare"><PARAMS><PARAM id="cutoff" value="5000"/></PARAMS></KavroPreset>)");
     {

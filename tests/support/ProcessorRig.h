@@ -6,9 +6,13 @@
 // A processor driven block by block as a host drives it, in a private home folder.
 struct ProcessorRig
 {
+    // Starts from the parameters' own defaults rather than the startup preset, so engine tests do
+    // not depend on the factory bank.
     explicit ProcessorRig (int oversamplingIndex = 1)
     {
         processor.oversamplingIndex = oversamplingIndex;
+        for (auto* param : processor.getParameters())
+            param->setValueNotifyingHost (param->getDefaultValue());
     }
 
     void set (const char* id, float plainValue)
