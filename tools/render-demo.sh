@@ -13,14 +13,14 @@ while read -r name args; do
 done <<'RENDERS'
 dry                      --set mix=0
 default
-clean-bandpass-sweep     --set cutoff=1800 --set resonance=3 --set amount=0.55 --set noiseType=Pink
-comb-resonator           --set filterChar=Comb --set cutoff=220 --set resonance=7 --set amount=0.15
-bite-driven-lowpass      --set filterChar=Bite --set filterType=2 --set cutoff=2500 --set filterDrive=0.6 --set resonance=4
-crackle-storm            --set noiseModel=Crackle --set noiseCrackleType=3 --set noiseDensity=0.6 --set amount=0.9 --set noiseInject=3
-grain-cloud              --set grEnable=1 --set grMix=0.7 --set grFeedback=0.6 --set grSpray=180 --set grDelay=3 --set amount=0.15 --tail 2
-pumping-ott              --set otEnable=1 --set otMix=1 --set otDepth=1 --set shTilt=0.4 --set cutoff=2500 --set mix=0.7
-transient-noise-bursts   --set ndEnable=1 --set ndMode=1 --set ndLevel=0.45 --set ndRelease=90 --set ndNoiseType=1 --set cutoff=3000 --set resonance=2
-lfo-sweep                --set lfoSync=1 --set lfoSyncDiv=2 --set lfoToCutoff=0.45 --set resonance=4 --set amount=0.2
+clean-bandpass-sweep     --preset Init --set filterType=Bandpass --set cutoff=1800 --set resonance=3 --set amount=0.55 --set noiseType=Pink
+comb-resonator           --preset Init --set filterType=Bandpass --set filterChar=Comb --set cutoff=220 --set resonance=7 --set amount=0.15
+bite-driven-lowpass      --preset Init --set filterChar=Bite --set cutoff=2500 --set filterDrive=0.6 --set resonance=4 --set amount=0.3
+crackle-storm            --preset Init --set filterType=Bandpass --set cutoff=1000 --set noiseModel=Crackle --set noiseCrackleType=3 --set noiseDensity=0.6 --set amount=0.9 --set noiseInject=3
+lfo-sweep                --preset Init --set filterType=Bandpass --set cutoff=1000 --set lfoSync=1 --set lfoSyncDiv=2 --set lfoToCutoff=0.45 --set resonance=4 --set amount=0.2
+grain-cloud              --preset Init --set filterType=Bandpass --set cutoff=1500 --set amount=0.15 --set grEnable=1 --set grMix=0.7 --set grFeedback=0.6 --set grSpray=180 --set grDelay=3 --tail 2
+pumping-ott              --preset Init --set cutoff=2500 --set amount=0.3 --set otEnable=1 --set otMix=1 --set otDepth=1 --set shTilt=0.4 --set mix=0.7
+transient-noise-bursts   --preset Init --set cutoff=3000 --set resonance=2 --set amount=0.3 --set ndEnable=1 --set ndMode=1 --set ndLevel=0.3 --set ndRelease=90 --set ndNoiseType=1
 RENDERS
 "$render" demo "$out_dir/default.wav" --save-state "$out_dir/default.state" > /dev/null
 

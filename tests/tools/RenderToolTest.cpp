@@ -127,6 +127,20 @@ TEST_F (RenderTool, ReportsTheTransportToTheLfos)
     EXPECT_TRUE (renderAt ("c.wav", "0", true) == renderAt ("d.wav", "0.5", true));
 }
 
+TEST_F (RenderTool, ListsAndLoadsPresets)
+{
+    const auto list = render ({ "--list-presets" });
+    ASSERT_EQ (list.exitCode, 0);
+    EXPECT_TRUE (list.output.contains ("factory-init-0001\tInit\tEssentials\t\tfactory")) << list.output;
+
+    ASSERT_EQ (render ({ "demo", path ("a.wav"), "--preset", "Init", "--save-state", path ("init.state") }).exitCode, 0);
+    juce::MemoryBlock blob;
+    juce::File (path ("init.state")).loadFileAsData (blob);
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (blob.getData(), (int) blob.getSize());
+    ASSERT_NE (xml, nullptr);
+    EXPECT_EQ (xml->getChildByAttribute ("id", "macro1")->getDoubleAttribute ("value"), 0.0) << "Init, not Start";
+}
+
 TEST_F (RenderTool, ListsParametersInRegistrationOrder)
 {
     const auto run = render ({ "--list-params" });
@@ -170,6 +184,7 @@ TEST_F (RenderTool, RefusesBadInputWithoutTouchingFiles)
         { { in, out, "--state", path ("missing.state") }, "cannot read" },
         { { in, out, "--state", path ("garbage.state") }, "not a saved Velbrook state" },
         { { in, out, "--shiny" }, "unknown option" },
+        { { in, out, "--preset", "Strat" }, "closest: Start" },
         { { in, out, "--block" }, "needs a value" },
         { { in }, "expected IN and OUT" },
         { { in, path ("no-such-folder/out.wav") }, "no such folder" },

@@ -9,6 +9,7 @@ const char* const renderUsage =
   IN                  an audio file (WAV or AIFF), or "demo" for the built-in 8-second test signal
   OUT                 the rendered 32-bit float WAV (same rate and channel count as IN)
 
+  --preset NAME|KEY   start from a factory or user preset (applied before --state and --set)
   --set ID=VALUE      set a parameter to a plain value (a choice may be given by its text); repeatable
   --state FILE        restore a saved plug-in state first
   --save-state FILE   write the plug-in state after rendering
@@ -19,6 +20,7 @@ const char* const renderUsage =
   --ppq-start BEATS   the transport's position at the start, in quarter notes (default 0)
   --tail SECONDS      silence rendered after the input, 0 to 600 (default 0)
   --list-params       list every parameter in registration order
+  --list-presets      list the presets: key, name, category, tags, source
 )";
 
 std::optional<double> parseNumber (const juce::String& text)
@@ -81,6 +83,10 @@ juce::String parseRenderOptions (const juce::StringArray& args, RenderOptions& o
             options.showHelp = true;
         else if (arg == "--list-params")
             options.listParams = true;
+        else if (arg == "--list-presets")
+            options.listPresets = true;
+        else if (arg == "--preset")
+            error = next (options.preset);
         else if (arg == "--set")
         {
             if ((error = next (value)).isEmpty())
@@ -139,7 +145,7 @@ juce::String parseRenderOptions (const juce::StringArray& args, RenderOptions& o
             return error;
     }
 
-    if (options.showHelp || options.listParams)
+    if (options.showHelp || options.listParams || options.listPresets)
         return {};
 
     if (positional.size() != 2)

@@ -9,6 +9,8 @@ struct RenderOptions
 {
     bool showHelp = false;
     bool listParams = false;
+    bool listPresets = false;
+    juce::String preset; // name or key
 
     juce::String input; // a path, or "demo"
     juce::File output;

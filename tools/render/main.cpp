@@ -100,6 +100,30 @@ void applyAssignments (KavroLabAudioProcessor& processor, const std::vector<Rend
     }
 }
 
+void listPresets (KavroLabAudioProcessor& processor)
+{
+    for (const auto& info : processor.presetManager->list())
+        std::cout << info.key << '\t' << info.name << '\t' << info.category << '\t' << info.tags.joinIntoString (",")
+                  << '\t' << (info.isUser ? "user" : "factory") << '\n';
+}
+
+void loadPreset (KavroLabAudioProcessor& processor, const juce::String& nameOrKey)
+{
+    auto& manager = *processor.presetManager;
+    juce::StringArray names;
+    for (const auto& info : manager.list())
+    {
+        if (info.key == nameOrKey || info.name == nameOrKey)
+        {
+            if (! manager.loadPreset (info.key))
+                throw Failure { "--preset: cannot read \"" + nameOrKey + "\"" };
+            return;
+        }
+        names.add (info.name);
+    }
+    throw Failure { "--preset: no preset \"" + nameOrKey + "\"; closest: " + kavro::closestMatches (nameOrKey, names).joinIntoString (", ") };
+}
+
 void restoreState (KavroLabAudioProcessor& processor, const juce::File& file)
 {
     juce::MemoryBlock blob;
@@ -207,8 +231,15 @@ int run (const juce::StringArray& args)
         listParameters (processor);
         return 0;
     }
+    if (options.listPresets)
+    {
+        listPresets (processor);
+        return 0;
+    }
 
     const auto input = readInput (options.input);
+    if (options.preset.isNotEmpty())
+        loadPreset (processor, options.preset);
     if (options.stateIn != juce::File())
         restoreState (processor, options.stateIn);
     applyAssignments (processor, options.assignments);
