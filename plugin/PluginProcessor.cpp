@@ -34,6 +34,7 @@ KavroLabAudioProcessor::KavroLabAudioProcessor()
 {
     presetManager = std::make_unique<kavro::PresetManager> (apvts, "KAVRO", "Velbrook", "Tolm", JucePlugin_VersionString,
                                                             kavro::loadFactoryPresets);
+    randomizer = std::make_unique<kavro::Randomizer> (apvts);
     presetManager->onBeforeApply = [this] (juce::ValueTree& tree) { migrateState (tree); };
     presetManager->applyStartupPreset ("factory-start-0001");
 

@@ -3,6 +3,7 @@
 #include "dsp/Engine.h"
 #include "plugin/ParameterTable.h"
 #include "presets/PresetManager.h"
+#include "presets/Randomizer.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -53,6 +54,7 @@ public:
     //==============================================================================
     juce::AudioProcessorValueTreeState apvts;
     std::unique_ptr<kavro::PresetManager> presetManager;
+    std::unique_ptr<kavro::Randomizer> randomizer;
 
     // The signal engine; the editor reads its published meters.
     kavro::Engine engine;
