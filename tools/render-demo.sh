@@ -24,5 +24,39 @@ transient-noise-bursts   --preset Init --set cutoff=3000 --set resonance=2 --set
 RENDERS
 "$render" demo "$out_dir/default.wav" --save-state "$out_dir/default.state" > /dev/null
 
+# A dozen contrasting factory presets, with a listening guide measured from the renders.
+analyse="$build_dir/tools/render/velbrook-analyse"
+guide="$out_dir/README.txt"
+{
+    echo "Velbrook demo renders: the built-in 8-second demo (drums, a chord, a little noise) at 120 BPM."
+    echo "Centroid: the spectral centre of gravity (higher is brighter). Correlation: 1 is mono, lower is wider."
+    echo
+    echo "dry.wav: the demo itself."
+    echo "$("$analyse" "$out_dir/dry.wav" | cut -d: -f2-)"
+    echo
+} > "$guide"
+while IFS='|' read -r preset listen; do
+    file="$out_dir/preset-$(tr ' &' '-_' <<<"$preset" | tr -s '-' | tr '[:upper:]' '[:lower:]').wav"
+    "$render" demo "$file" --preset "$preset" --tail 1 > /dev/null
+    {
+        echo "$(basename "$file") - $preset: $listen"
+        echo "$("$analyse" "$file" | cut -d: -f2-)"
+        echo
+    } >> "$guide"
+done <<'PRESETS'
+Bus Polish|air and a gentle three-band lift; listen to the cymbals open up
+Duck Pump|the whole mix ducks and swells on every beat
+Gate Sixteen|hard sixteenth-note gating on a resonant band
+AM Radio|a narrow, crackling mono band between stations
+Bit Rot|sample-rate rot and drive flickering six times a second
+Boom Tail|a dark noise boom trailing each kick
+Metal Hat|a metallic comb ringing on the hats
+Comb Choir|combs singing on the chord, with a few grains
+Grain Halo|a wide halo of grains around the chord
+Space Echo Duck|quarter-note echoes that duck under each hit
+Siren Howl|a howling resonant band-pass sweeping like a siren
+Storm Warning|a dark, wide storm of crackle rolling over the beat
+PRESETS
+
 echo "Demo renders are in $(realpath "$out_dir"):"
 ls -1 "$out_dir" | sed 's/^/  /'
