@@ -170,6 +170,64 @@ INSTANTIATE_TEST_SUITE_P (Presets, FactoryBank, testing::ValuesIn (loadFactoryPr
         .toStdString();
 });
 
+TEST (FactoryBankAsAWhole, HoldsTheListedPresets)
+{
+    const auto bank = loadFactoryPresets();
+    ASSERT_EQ (bank.size(), 55u);
+
+    auto find = [&] (const char* name) -> const FactoryPreset* {
+        for (const auto& preset : bank)
+            if (preset.name == name)
+                return &preset;
+        return nullptr;
+    };
+    struct Row
+    {
+        const char* name;
+        const char* category;
+        juce::StringArray tags;
+        const char* author;
+    };
+    const Row rows[] = {
+        { "Kick Texture", "", {}, "" },
+        { "AM Radio", "Character", { "dirty", "gritty", "mono", "noisy" }, "KAVRO" },
+        { "Dust & Air", "Subtle", { "bus", "clean", "bright" }, "KAVRO" },
+        { "Noise Accent", "Texture", {}, "" },
+        { "Strobe Width", "Rhythmic", { "wide", "modulated", "gated" }, "KAVRO" },
+        { "Init", "Essentials", {}, "KAVRO" },
+    };
+    for (const auto& row : rows)
+    {
+        const auto* preset = find (row.name);
+        ASSERT_NE (preset, nullptr) << row.name;
+        EXPECT_EQ (preset->category, row.category) << row.name;
+        EXPECT_EQ (preset->tags, row.tags) << row.name;
+        EXPECT_EQ (preset->author, row.author) << row.name;
+        EXPECT_EQ (preset->description.isEmpty(), juce::String (row.author).isEmpty()) << row.name;
+    }
+
+    // Init and Start carry exactly their listed values; Start adds three macro routes and names.
+    KavroLabAudioProcessor processor;
+    for (const auto* name : { "Init", "Start" })
+    {
+        const auto xml = juce::parseXML (find (name)->xml);
+        auto value = [&] (const char* id) { return (float) xml->getChildByAttribute ("id", id)->getDoubleAttribute ("value"); };
+        const std::pair<const char*, float> listed[] = {
+            { "cutoff", 20000.0f }, { "filterType", 2.0f }, { "resonance", 0.1f }, { "mix", 1.0f }, { "volume", 0.0f },
+            { "lfoRateHz", 1.0f },  { "lfo2SyncDiv", 5.0f }, { "envThresh", -24.0f }, { "noiseSrHz", 192000.0f },
+            { "ndRelease", 150.0f }, { "grSpray", 35.0f },  { "amount", 0.0f },     { "filterDrive", 0.0f },
+        };
+        for (auto [id, expected] : listed)
+            EXPECT_NEAR (value (id), expected, std::abs (expected) * 1.0e-5f + 1.0e-6f) << name << " " << id;
+        const bool start = juce::String (name) == "Start";
+        EXPECT_NEAR (value ("macro1"), start ? 0.715f : 0.0f, 1.0e-6f);
+        EXPECT_EQ (value ("macro2ToCutoff"), start ? -1.0f : 0.0f);
+        EXPECT_EQ (xml->getChildByName ("uiMeta") != nullptr, start);
+    }
+    EXPECT_EQ (find ("Init")->uuid, "factory-init-0001");
+    EXPECT_EQ (find ("Start")->uuid, "factory-start-0001");
+}
+
 // No two presets may be near-copies: their parameter positions differ by a clear margin.
 TEST (FactoryBankAsAWhole, HasNoNearCopies)
 {

@@ -1,4 +1,5 @@
 #include "plugin/PluginProcessor.h"
+#include "plugin/StateMigration.h"
 #include "presets/PresetManager.h"
 #include "support/MessagePump.h"
 #include "support/TempHome.h"
@@ -37,6 +38,7 @@ protected:
                                                 factory ("f-bass", "Bassdrone will shine", "Bass", 90.0f) };
         });
         manager->onChanged = [this] { ++notifications; };
+        manager->onBeforeApply = [] (juce::ValueTree& tree) { kavro::migration::migrateState (tree); }; // as the processor does
         return manager;
     }
 
@@ -202,5 +204,36 @@ TEST_F (PresetManagerTest, CountsChangesOnlyOutsideAnApplyAndNotifiesOnce)
     EXPECT_EQ (ui["presets"].size(), 3);
     EXPECT_EQ (ui["presets"][0]["source"].toString(), "factory");
     EXPECT_TRUE ((bool) ui["presets"][0]["readonly"]);
+}
+// Files a user or another program may have touched: skipped, refused or reported, never damaged.
+TEST_F (PresetManagerTest, DamagedFilesAreSkippedAndFailedWritesDamageNothing)
+{
+    userFile ("Truncated.preset", R"(<KavroPreset name="T"><PARAMS><PARAM id="cutoff")");
+    userFile ("Binary.preset", juce::String::fromUTF8 ("\x01\x02\xff\xfe garbage", 12));
+    userFolder().getChildFile ("Folder.preset").createDirectory();
+    userFile ("Wild.preset", R"(<KavroPreset uuid="wild" name="Wild"><PARAMS><PARAM id="cutoff" value="1e30"/><PARAM id="mix" value="nan"/><PARAM id="amount" value="lots"/></PARAMS></KavroPreset>)");
+    userFile (".favourites", "\r\n\r\n\tonly a tab\r\nwild\r\n\r\n");
+    const auto manager = makeManager();
+
+    EXPECT_EQ (names (*manager), juce::StringArray ({ "Bassdrone will shine", "AM Radio", "Init", "Wild" }));
+    EXPECT_TRUE (manager->list().back().favourite);
+    ASSERT_TRUE (manager->loadPreset ("wild"));
+    EXPECT_NEAR (cutoff(), 20000.0f, 0.01f) << "clamped";
+    EXPECT_EQ (processor.apvts.getRawParameterValue ("mix")->load(), 1.0f) << "not a number: the default";
+    EXPECT_EQ (processor.apvts.getRawParameterValue ("amount")->load(), 0.3f) << "not a number: the default";
+
+    // A write that cannot happen (the target is a folder) reports it and leaves everything as it was.
+    userFolder().getChildFile ("Busy.preset").createDirectory();
+    userFolder().getChildFile ("Busy.preset").getChildFile ("keep").replaceWithText ("x");
+    const auto result = manager->savePreset ("Busy", "", "", "");
+    EXPECT_FALSE ((bool) result["ok"]);
+    EXPECT_EQ (result["error"].toString(), "Schreiben fehlgeschlagen");
+    EXPECT_TRUE (userFolder().getChildFile ("Busy.preset").getChildFile ("keep").existsAsFile());
+
+    ASSERT_TRUE ((bool) manager->savePreset ("Mine", "", "", "")["ok"]);
+    const auto mine = userFolder().getChildFile ("Mine.preset");
+    const auto before = mine.loadFileAsString();
+    EXPECT_FALSE (manager->renamePreset (manager->currentPresetKey(), "Busy"));
+    EXPECT_EQ (mine.loadFileAsString(), before) << "a failed rename keeps the file";
 }
 } // namespace
