@@ -6,6 +6,35 @@ namespace
 {
     const juce::Identifier kParam { "PARAM" }, kId { "id" }, kValue { "value" };
 
+    // The curated ranges: a roll draws inside them, a variation nudges within them.
+    struct CuratedRange
+    {
+        const char* id;
+        float lo, hi;
+    };
+
+    constexpr CuratedRange shaping[] = { { "filterDrive", 0.1f, 0.35f }, { "cutoff", 40.0f, 2000.0f }, { "resonance", 0.1f, 2.0f },
+                                         { "amount", 0.1f, 0.8f },       { "lfoRateHz", 0.05f, 8.0f }, { "lfoDepth", 0.1f, 0.4f },
+                                         { "macro1", 0.0f, 1.0f },       { "macro2", 0.0f, 1.0f },     { "macro3", 0.0f, 1.0f } };
+    constexpr CuratedRange density { "noiseDensity", 0.3f, 0.7f };
+    constexpr CuratedRange feedback { "fbAmount", 0.05f, 0.25f };
+    constexpr CuratedRange bandLow { "noiseLoHz", 20.0f, 500.0f }, bandHigh { "noiseHiHz", 1500.0f, 20000.0f };
+
+    // The colouring modules, touched only while they are switched on.
+    constexpr CuratedRange finish[] = { { "otMix", 0.1f, 0.4f }, { "otDepth", 0.5f, 1.0f }, { "shTilt", -0.15f, 0.35f } };
+    constexpr CuratedRange decay[] = { { "ndLevel", 0.0f, 0.3f }, { "ndRelease", 40.0f, 350.0f } };
+    constexpr CuratedRange grains[] = { { "grFeedback", 0.2f, 0.6f }, { "grMix", 0.15f, 0.5f }, { "grSpray", 10.0f, 120.0f } };
+
+    struct Module
+    {
+        const char* enable;
+        const CuratedRange* begin;
+        const CuratedRange* end;
+    };
+    const Module modules[] = { { "otEnable", std::begin (finish), std::end (finish) },
+                               { "ndEnable", std::begin (decay), std::end (decay) },
+                               { "grEnable", std::begin (grains), std::end (grains) } };
+
     // The index of the band a percentage roll falls into, given each band's width.
     int pick (float percent, std::initializer_list<float> widths)
     {
@@ -137,29 +166,23 @@ void Randomizer::roll (juce::ValueTree& tree)
     setPhysical (tree, "noiseInject", (float) pick (percent(), { 10, 30, 40 }));
     setPhysical (tree, "lfoWave", (float) pick (percent(), { 7.5f, 7.5f, 7.5f, 7.5f, 20, 20, 7.5f, 7.5f, 7.5f }));
 
-    setFloat (tree, "filterDrive", 0.1f, 0.35f);
-    setFloat (tree, "cutoff", 40.0f, 2000.0f);
-    setFloat (tree, "resonance", 0.1f, 2.0f);
-    setFloat (tree, "amount", 0.1f, 0.8f);
-    setFloat (tree, "lfoRateHz", 0.05f, 8.0f);
-    setFloat (tree, "lfoDepth", 0.1f, 0.4f);
-    for (auto* macro : { "macro1", "macro2", "macro3" })
-        setFloat (tree, macro, 0.0f, 1.0f);
+    for (const auto& range : shaping)
+        setFloat (tree, range.id, range.lo, range.hi);
     if (crackle)
-        setFloat (tree, "noiseDensity", 0.3f, 0.7f);
+        setFloat (tree, density.id, density.lo, density.hi);
 
     if (rng.nextBool())
-        setFloat (tree, "fbAmount", 0.05f, 0.25f);
+        setFloat (tree, feedback.id, feedback.lo, feedback.hi);
     else
-        setPhysical (tree, "fbAmount", 0.0f);
+        setPhysical (tree, feedback.id, 0.0f);
 
-    const auto& edges = *rangeOf ("noiseLoHz");
-    auto between = [&] (float lo, float hi) {
-        const float a = edges.convertTo0to1 (lo), b = edges.convertTo0to1 (hi);
+    const auto& edges = *rangeOf (bandLow.id);
+    auto between = [&] (const CuratedRange& range) {
+        const float a = edges.convertTo0to1 (range.lo), b = edges.convertTo0to1 (range.hi);
         return a + (b - a) * rng.nextFloat();
     };
-    const float lo = between (20.0f, 500.0f);
-    const float hi = between (1500.0f, 20000.0f);
+    const float lo = between (bandLow);
+    const float hi = between (bandHigh);
     setNoiseBand (tree, lo, hi);
 
     if (rng.nextFloat() < 0.3f)
@@ -168,61 +191,33 @@ void Randomizer::roll (juce::ValueTree& tree)
         setPhysical (tree, "noiseSrPos", rng.nextBool() ? 1.0f : 0.0f);
     }
 
-    if (isOn (tree, "otEnable"))
+    for (const auto& module : modules)
     {
-        setFloat (tree, "otMix", 0.1f, 0.4f);
-        setFloat (tree, "otDepth", 0.5f, 1.0f);
-        setFloat (tree, "shTilt", -0.15f, 0.35f);
-    }
-    if (isOn (tree, "ndEnable"))
-    {
-        setFloat (tree, "ndLevel", 0.0f, 0.3f);
-        setFloat (tree, "ndRelease", 40.0f, 350.0f);
-    }
-    if (isOn (tree, "grEnable"))
-    {
-        setFloat (tree, "grFeedback", 0.2f, 0.6f);
-        setFloat (tree, "grMix", 0.15f, 0.5f);
-        setFloat (tree, "grSpray", 10.0f, 120.0f);
-        setPhysical (tree, "grDelay", (float) rng.nextInt (6));
+        if (! isOn (tree, module.enable))
+            continue;
+        for (auto* range = module.begin; range != module.end; ++range)
+            setFloat (tree, range->id, range->lo, range->hi);
+        if (juce::String (module.enable) == "grEnable")
+            setPhysical (tree, "grDelay", (float) rng.nextInt (6));
     }
 }
 
 void Randomizer::vary (juce::ValueTree& tree)
 {
-    jitter (tree, "filterDrive", 0.1f, 0.35f);
-    jitter (tree, "cutoff", 40.0f, 2000.0f);
-    jitter (tree, "resonance", 0.1f, 2.0f);
-    jitter (tree, "amount", 0.1f, 0.8f);
-    jitter (tree, "lfoRateHz", 0.05f, 8.0f);
-    jitter (tree, "lfoDepth", 0.1f, 0.4f);
-    for (auto* macro : { "macro1", "macro2", "macro3" })
-        jitter (tree, macro, 0.0f, 1.0f);
+    for (const auto& range : shaping)
+        jitter (tree, range.id, range.lo, range.hi);
     if (juce::roundToInt (physicalOf (tree, "noiseModel")) == 1)
-        jitter (tree, "noiseDensity", 0.3f, 0.7f);
-    if (physicalOf (tree, "fbAmount") > 0.0f)
-        jitter (tree, "fbAmount", 0.05f, 0.25f);
+        jitter (tree, density.id, density.lo, density.hi);
+    if (physicalOf (tree, feedback.id) > 0.0f)
+        jitter (tree, feedback.id, feedback.lo, feedback.hi);
 
-    const float lo = jitterN (tree, "noiseLoHz", 20.0f, 500.0f);
-    const float hi = jitterN (tree, "noiseHiHz", 1500.0f, 20000.0f);
+    const float lo = jitterN (tree, bandLow.id, bandLow.lo, bandLow.hi);
+    const float hi = jitterN (tree, bandHigh.id, bandHigh.lo, bandHigh.hi);
     setNoiseBand (tree, lo, hi);
 
-    if (isOn (tree, "otEnable"))
-    {
-        jitter (tree, "otMix", 0.1f, 0.4f);
-        jitter (tree, "otDepth", 0.5f, 1.0f);
-        jitter (tree, "shTilt", -0.15f, 0.35f);
-    }
-    if (isOn (tree, "ndEnable"))
-    {
-        jitter (tree, "ndLevel", 0.0f, 0.3f);
-        jitter (tree, "ndRelease", 40.0f, 350.0f);
-    }
-    if (isOn (tree, "grEnable"))
-    {
-        jitter (tree, "grFeedback", 0.2f, 0.6f);
-        jitter (tree, "grMix", 0.15f, 0.5f);
-        jitter (tree, "grSpray", 10.0f, 120.0f);
-    }
+    for (const auto& module : modules)
+        if (isOn (tree, module.enable))
+            for (auto* range = module.begin; range != module.end; ++range)
+                jitter (tree, range->id, range->lo, range->hi);
 }
 } // namespace kavro
