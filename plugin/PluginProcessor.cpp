@@ -65,6 +65,9 @@ void KavroLabAudioProcessor::resolveRawParamPointers()
         rawParam[i] = apvts.getRawParameterValue (ids[i]);
         jassert (rawParam[i] != nullptr);
     }
+
+    // The amount layout is built on first use; that use must not be the audio thread's.
+    (void) kavro::params::amountSlots();
 }
 
 kavro::EngineParams KavroLabAudioProcessor::readEngineParams() const
