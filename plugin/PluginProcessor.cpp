@@ -1,5 +1,7 @@
 #include "plugin/PluginProcessor.h"
 
+#include "editor/PluginEditor.h"
+
 #include "plugin/FactoryBank.h"
 #include "plugin/StateMigration.h"
 #include "plugin/UiSettings.h"
@@ -226,7 +228,7 @@ void KavroLabAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buf
 //==============================================================================
 juce::AudioProcessorEditor* KavroLabAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new KavroLabAudioProcessorEditor (*this);
 }
 
 //==============================================================================

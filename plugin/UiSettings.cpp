@@ -26,6 +26,17 @@ juce::var read()
     return new juce::DynamicObject();
 }
 
+void update (std::initializer_list<std::pair<juce::Identifier, juce::var>> values)
+{
+    auto settings = read();
+    for (const auto& [key, value] : values)
+        settings.getDynamicObject()->setProperty (key, value);
+
+    const auto settingsFile = file();
+    settingsFile.getParentDirectory().createDirectory();
+    settingsFile.replaceWithText (juce::JSON::toString (settings, false), false, false, "\r\n");
+}
+
 int initialOversamplingIndex()
 {
     const auto settings = read();

@@ -11,6 +11,8 @@ apt_packages=(
     libasound2-dev libfreetype-dev libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev lilv-utils serdi
+    # the page's build and its browser tests
+    nodejs chromium
 )
 
 missing=()
@@ -25,4 +27,14 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     "${sudo[@]}" apt-get update -qq
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The page's build tools and the browser-test driver, exactly as the lock file pins them. Installed
+# again only when the lock file changes.
+webui="$(cd "$(dirname "$0")/../WebUI" && pwd)"
+stamp="$webui/node_modules/.installed-lock"
+if ! cmp -s "$webui/package-lock.json" "$stamp"; then
+    echo "Installing the page's npm packages"
+    (cd "$webui" && npm ci --no-audit --no-fund --loglevel=error)
+    cp "$webui/package-lock.json" "$stamp"
 fi

@@ -1,0 +1,153 @@
+#include "editor/PluginEditor.h"
+
+#include "editor/EmbeddedPage.h"
+#include "plugin/UiSettings.h"
+
+namespace
+{
+constexpr int tickPeriodMs = 33;
+
+} // namespace
+
+bool SinglePageBrowser::pageAboutToLoad (const juce::String& url)
+{
+    return url == getResourceProviderRoot();
+}
+
+int KavroLabAudioProcessorEditor::clampSize (const juce::var& value)
+{
+    return juce::jlimit (minimumSize, maximumSize, (int) value);
+}
+
+//==============================================================================
+KavroLabAudioProcessorEditor::KavroLabAudioProcessorEditor (KavroLabAudioProcessor& p)
+    : AudioProcessorEditor (&p),
+      processorRef (p),
+      webComponent (withNativeFunctions (controlParameterIndexReceiver.buildOptions (
+                                             relays.buildOptions (kavro::web::WebBrowserComponent::Options {}
+                                                                      .withNativeIntegrationEnabled())))
+                        .withResourceProvider (kavro::serveEmbeddedPage)),
+      attachments (p.apvts, relays)
+{
+    ++processorRef.editorOpenCount;
+
+    addAndMakeVisible (webComponent);
+    webComponent.goToURL (kavro::web::WebBrowserComponent::getResourceProviderRoot());
+
+    if (processorRef.presetManager != nullptr)
+        processorRef.presetManager->onChanged = [this] { emitStateEvents(); };
+
+    setConstrainer (&constrainer);
+    setResizable (true, false);
+    setOpaque (true);
+
+    const auto settings = loadUiSettings();
+    whiteTheme = settings.getProperty ("theme", "dark").toString() == "white";
+    const auto width = clampSize (settings.getProperty ("editorW", 640));
+    const auto height = clampSize (settings.getProperty ("editorH", 535));
+    constrainer.setSizeLimits (width, height, width, height);
+    setSize (width, height);
+
+    startTimer (tickPeriodMs);
+}
+
+KavroLabAudioProcessorEditor::~KavroLabAudioProcessorEditor()
+{
+    --processorRef.editorOpenCount;
+    if (processorRef.presetManager != nullptr)
+        processorRef.presetManager->onChanged = nullptr;
+    stopTimer();
+}
+
+void KavroLabAudioProcessorEditor::paint (juce::Graphics& g)
+{
+    g.fillAll (juce::Colour (whiteTheme ? 0xffe3e5e8 : 0xff000000));
+}
+
+void KavroLabAudioProcessorEditor::resized()
+{
+    webComponent.setBounds (getLocalBounds());
+}
+
+int KavroLabAudioProcessorEditor::getControlParameterIndex (juce::Component&)
+{
+    return controlParameterIndexReceiver.getControlParameterIndex();
+}
+
+//==============================================================================
+juce::File KavroLabAudioProcessorEditor::uiSettingsFile() const
+{
+    return kavro::uisettings::file();
+}
+
+juce::var KavroLabAudioProcessorEditor::loadUiSettings() const
+{
+    return kavro::uisettings::read();
+}
+
+void KavroLabAudioProcessorEditor::storeUiSettings (
+    std::initializer_list<std::pair<juce::Identifier, juce::var>> values) const
+{
+    kavro::uisettings::update (values);
+}
+
+juce::var KavroLabAudioProcessorEditor::macroNamesVar() const
+{
+    auto* names = new juce::DynamicObject();
+    for (int i = 0; i < 3; ++i)
+        names->setProperty ("m" + juce::String (i + 1), processorRef.getMacroName (i));
+    return names;
+}
+
+//==============================================================================
+void KavroLabAudioProcessorEditor::timerCallback()
+{
+    if (keyboardFocusPending && ! applyingKeyboardFocus)
+        applyKeyboardOwner();
+    emitVisualisation();
+}
+
+void KavroLabAudioProcessorEditor::applyKeyboardOwner()
+{
+    if (applyingKeyboardFocus || getPeer() == nullptr)
+        return;
+    const juce::ScopedValueSetter<bool> guard (applyingKeyboardFocus, true);
+
+    if (! keyboardToPage)
+    {
+        webComponent.giveAwayKeyboardFocus();
+        keyboardFocusPending = false;
+        return;
+    }
+    // The page can take the keyboard only once its window exists.
+    if (webComponent.getPageWindow() == 0)
+        return;
+    webComponent.grabKeyboardFocus();
+    keyboardFocusPending = false;
+}
+
+void KavroLabAudioProcessorEditor::emitVisualisation()
+{
+    const auto& meters = processorRef.engine.meters;
+    auto* viz = new juce::DynamicObject();
+    viz->setProperty ("sr", processorRef.vizSampleRate.load());
+    viz->setProperty ("cutoff", meters.vizCutoff.load());
+    viz->setProperty ("reso", meters.vizResonance.load());
+    viz->setProperty ("type", meters.vizFilterType.load());
+    viz->setProperty ("amount", meters.vizAmount.load());
+    viz->setProperty ("modLow", meters.vizModLow.load());
+    viz->setProperty ("modHigh", meters.vizModHigh.load());
+    viz->setProperty ("low", meters.vizLow.load());
+    viz->setProperty ("mid", meters.vizMid.load());
+    viz->setProperty ("high", meters.vizHigh.load());
+    viz->setProperty ("inLvl", meters.inputLevel.load());
+    viz->setProperty ("outLvl", meters.outputLevel.load());
+    viz->setProperty ("hit", processorRef.engine.meters.vizHit.exchange (0.0f));
+    webComponent.emitEventIfBrowserIsVisible ("viz", viz);
+}
+
+void KavroLabAudioProcessorEditor::emitStateEvents()
+{
+    webComponent.emitEventIfBrowserIsVisible ("presetState", processorRef.presetManager->getStateForUI());
+    webComponent.emitEventIfBrowserIsVisible ("macroNames", macroNamesVar());
+}

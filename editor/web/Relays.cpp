@@ -1,0 +1,116 @@
+#include "editor/web/Relays.h"
+
+namespace kavro::web
+{
+namespace
+{
+const juce::String valueChanged = "valueChanged";
+const juce::String requestInitialUpdate = "requestInitialUpdate";
+} // namespace
+
+ControlRelay::ControlRelay (juce::StringRef relayName, const char* eventPrefix, const char* listName)
+    : name (relayName), eventId (eventPrefix + name), initialisationList (listName)
+{
+}
+
+WebBrowserComponent::Options ControlRelay::buildOptions (const WebBrowserComponent::Options& initialOptions)
+{
+    return initialOptions.withEventListener (eventId, [this] (const juce::var& event) { handlePageEvent (event); })
+        .withInitialisationData (initialisationList, name)
+        .withWebViewLifetimeListener (this);
+}
+
+void ControlRelay::emitEvent (const juce::var& object)
+{
+    if (webView != nullptr)
+        webView->emitEventIfBrowserIsVisible (eventId, object);
+}
+
+juce::var ControlRelay::makeEvent (const char* eventType)
+{
+    auto* event = new juce::DynamicObject();
+    event->setProperty ("eventType", eventType);
+    return event;
+}
+
+//==============================================================================
+void WebSliderRelay::setValue (float newValue)
+{
+    value = newValue;
+    auto event = makeEvent ("valueChanged");
+    event.getDynamicObject()->setProperty ("value", newValue);
+    emitEvent (event);
+}
+
+void WebSliderRelay::handlePageEvent (const juce::var& event)
+{
+    const auto type = event["eventType"].toString();
+    if (type == valueChanged)
+    {
+        const auto incoming = event["value"];
+        if (! (incoming.isDouble() || incoming.isInt() || incoming.isInt64()))
+            return;
+        value = (float) (double) incoming;
+        listeners.call ([this] (Listener& l) { l.sliderValueChanged (this); });
+    }
+    else if (type == "sliderDragStarted")
+        listeners.call ([this] (Listener& l) { l.sliderDragStarted (this); });
+    else if (type == "sliderDragEnded")
+        listeners.call ([this] (Listener& l) { l.sliderDragEnded (this); });
+    else if (type == requestInitialUpdate)
+        listeners.call ([this] (Listener& l) { l.initialUpdateRequested (this); });
+}
+
+void WebToggleButtonRelay::setToggleState (bool newState)
+{
+    state = newState;
+    auto event = makeEvent ("valueChanged");
+    event.getDynamicObject()->setProperty ("value", newState);
+    emitEvent (event);
+}
+
+void WebToggleButtonRelay::handlePageEvent (const juce::var& event)
+{
+    const auto type = event["eventType"].toString();
+    if (type == valueChanged)
+    {
+        if (! event["value"].isBool())
+            return;
+        state = (bool) event["value"];
+        listeners.call ([this] (Listener& l) { l.toggleStateChanged (state); });
+    }
+    else if (type == requestInitialUpdate)
+        listeners.call ([] (Listener& l) { l.initialUpdateRequested(); });
+}
+
+void WebComboBoxRelay::setValue (float newNormalisedValue)
+{
+    value = newNormalisedValue;
+    auto event = makeEvent ("valueChanged");
+    event.getDynamicObject()->setProperty ("value", newNormalisedValue);
+    emitEvent (event);
+}
+
+void WebComboBoxRelay::handlePageEvent (const juce::var& event)
+{
+    const auto type = event["eventType"].toString();
+    if (type == valueChanged)
+    {
+        const auto incoming = event["value"];
+        if (! (incoming.isDouble() || incoming.isInt() || incoming.isInt64()))
+            return;
+        value = juce::jlimit (0.0f, 1.0f, (float) (double) incoming);
+        listeners.call ([this] (Listener& l) { l.valueChanged (value); });
+    }
+    else if (type == requestInitialUpdate)
+        listeners.call ([] (Listener& l) { l.initialUpdateRequested(); });
+}
+
+//==============================================================================
+WebBrowserComponent::Options
+    WebControlParameterIndexReceiver::buildOptions (const WebBrowserComponent::Options& initialOptions)
+{
+    return initialOptions.withEventListener ("__juce__controlParameterIndexChanged",
+                                             [this] (const juce::var& reported) { index = (int) reported; });
+}
+} // namespace kavro::web
