@@ -98,7 +98,7 @@ public:
     juce::var take()
     {
         const std::scoped_lock lock (mutex);
-        return std::exchange (entries, {});
+        return std::exchange (entries, juce::Array<juce::var>());
     }
 
 private:
