@@ -6,6 +6,11 @@ namespace
 {
 const juce::String valueChanged = "valueChanged";
 const juce::String requestInitialUpdate = "requestInitialUpdate";
+
+bool isNumber (const juce::var& value)
+{
+    return value.isDouble() || value.isInt() || value.isInt64();
+}
 } // namespace
 
 ControlRelay::ControlRelay (juce::StringRef relayName, const char* eventPrefix, const char* listName)
@@ -26,20 +31,19 @@ void ControlRelay::emitEvent (const juce::var& object)
         webView->emitEventIfBrowserIsVisible (eventId, object);
 }
 
-juce::var ControlRelay::makeEvent (const char* eventType)
+void ControlRelay::emitValue (const juce::var& value)
 {
     auto* event = new juce::DynamicObject();
-    event->setProperty ("eventType", eventType);
-    return event;
+    event->setProperty ("eventType", valueChanged);
+    event->setProperty ("value", value);
+    emitEvent (event);
 }
 
 //==============================================================================
 void WebSliderRelay::setValue (float newValue)
 {
     value = newValue;
-    auto event = makeEvent ("valueChanged");
-    event.getDynamicObject()->setProperty ("value", newValue);
-    emitEvent (event);
+    emitValue (newValue);
 }
 
 void WebSliderRelay::handlePageEvent (const juce::var& event)
@@ -47,10 +51,9 @@ void WebSliderRelay::handlePageEvent (const juce::var& event)
     const auto type = event["eventType"].toString();
     if (type == valueChanged)
     {
-        const auto incoming = event["value"];
-        if (! (incoming.isDouble() || incoming.isInt() || incoming.isInt64()))
+        if (! isNumber (event["value"]))
             return;
-        value = (float) (double) incoming;
+        value = (float) (double) event["value"];
         listeners.call ([this] (Listener& l) { l.sliderValueChanged (this); });
     }
     else if (type == "sliderDragStarted")
@@ -64,9 +67,7 @@ void WebSliderRelay::handlePageEvent (const juce::var& event)
 void WebToggleButtonRelay::setToggleState (bool newState)
 {
     state = newState;
-    auto event = makeEvent ("valueChanged");
-    event.getDynamicObject()->setProperty ("value", newState);
-    emitEvent (event);
+    emitValue (newState);
 }
 
 void WebToggleButtonRelay::handlePageEvent (const juce::var& event)
@@ -86,9 +87,7 @@ void WebToggleButtonRelay::handlePageEvent (const juce::var& event)
 void WebComboBoxRelay::setValue (float newNormalisedValue)
 {
     value = newNormalisedValue;
-    auto event = makeEvent ("valueChanged");
-    event.getDynamicObject()->setProperty ("value", newNormalisedValue);
-    emitEvent (event);
+    emitValue (newNormalisedValue);
 }
 
 void WebComboBoxRelay::handlePageEvent (const juce::var& event)
@@ -96,10 +95,9 @@ void WebComboBoxRelay::handlePageEvent (const juce::var& event)
     const auto type = event["eventType"].toString();
     if (type == valueChanged)
     {
-        const auto incoming = event["value"];
-        if (! (incoming.isDouble() || incoming.isInt() || incoming.isInt64()))
+        if (! isNumber (event["value"]))
             return;
-        value = juce::jlimit (0.0f, 1.0f, (float) (double) incoming);
+        value = juce::jlimit (0.0f, 1.0f, (float) (double) event["value"]);
         listeners.call ([this] (Listener& l) { l.valueChanged (value); });
     }
     else if (type == requestInitialUpdate)

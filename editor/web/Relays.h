@@ -24,7 +24,7 @@ protected:
 
     virtual void handlePageEvent (const juce::var& event) = 0;
 
-    static juce::var makeEvent (const char* eventType);
+    void emitValue (const juce::var& value);
 
 private:
     void webViewConstructed (WebBrowserComponent* browser) override { webView = browser; }
@@ -36,89 +36,95 @@ private:
     WebBrowserComponent* webView = nullptr;
 };
 
-// A continuous control. Values are plain (denormalised) parameter values.
-class WebSliderRelay : public ControlRelay
+// A relay whose page events reach listeners of its own kind.
+template <typename ListenerType>
+class ListenedRelay : public ControlRelay
 {
 public:
-    struct Listener
-    {
-        virtual ~Listener() = default;
-        virtual void sliderValueChanged (WebSliderRelay*) = 0;
-        virtual void sliderDragStarted (WebSliderRelay*) = 0;
-        virtual void sliderDragEnded (WebSliderRelay*) = 0;
-        virtual void initialUpdateRequested (WebSliderRelay*) = 0;
-    };
-
-    explicit WebSliderRelay (juce::StringRef relayName) : ControlRelay (relayName, "__juce__slider", "__juce__sliders") {}
-
-    void setValue (float newValue);
-    float getValue() const { return value; }
+    using Listener = ListenerType;
 
     void addListener (Listener* listener) { listeners.add (listener); }
     void removeListener (Listener* listener) { listeners.remove (listener); }
+
+protected:
+    using ControlRelay::ControlRelay;
+
+    juce::ListenerList<Listener> listeners;
+};
+
+class WebSliderRelay;
+
+struct WebSliderRelayListener
+{
+    virtual ~WebSliderRelayListener() = default;
+    virtual void sliderValueChanged (WebSliderRelay*) = 0;
+    virtual void sliderDragStarted (WebSliderRelay*) = 0;
+    virtual void sliderDragEnded (WebSliderRelay*) = 0;
+    virtual void initialUpdateRequested (WebSliderRelay*) = 0;
+};
+
+// A continuous control. Values are plain (denormalised) parameter values.
+class WebSliderRelay : public ListenedRelay<WebSliderRelayListener>
+{
+public:
+    explicit WebSliderRelay (juce::StringRef relayName) : ListenedRelay (relayName, "__juce__slider", "__juce__sliders") {}
+
+    void setValue (float newValue);
+    float getValue() const { return value; }
 
 private:
     void handlePageEvent (const juce::var& event) override;
 
     float value = 0.0f;
-    juce::ListenerList<Listener> listeners;
 };
 
-class WebToggleButtonRelay : public ControlRelay
+struct WebToggleButtonRelayListener
+{
+    virtual ~WebToggleButtonRelayListener() = default;
+    virtual void toggleStateChanged (bool newState) = 0;
+    virtual void initialUpdateRequested() = 0;
+};
+
+class WebToggleButtonRelay : public ListenedRelay<WebToggleButtonRelayListener>
 {
 public:
-    struct Listener
-    {
-        virtual ~Listener() = default;
-        virtual void toggleStateChanged (bool newState) = 0;
-        virtual void initialUpdateRequested() = 0;
-    };
-
     explicit WebToggleButtonRelay (juce::StringRef relayName)
-        : ControlRelay (relayName, "__juce__toggle", "__juce__toggles")
+        : ListenedRelay (relayName, "__juce__toggle", "__juce__toggles")
     {
     }
 
     void setToggleState (bool newState);
     bool getToggleState() const { return state; }
 
-    void addListener (Listener* listener) { listeners.add (listener); }
-    void removeListener (Listener* listener) { listeners.remove (listener); }
-
 private:
     void handlePageEvent (const juce::var& event) override;
 
     bool state = false;
-    juce::ListenerList<Listener> listeners;
+};
+
+struct WebComboBoxRelayListener
+{
+    virtual ~WebComboBoxRelayListener() = default;
+    virtual void valueChanged (float newNormalisedValue) = 0;
+    virtual void initialUpdateRequested() = 0;
 };
 
 // A choice. Values are the choice's index normalised to 0..1 (index / (choices - 1)).
-class WebComboBoxRelay : public ControlRelay
+class WebComboBoxRelay : public ListenedRelay<WebComboBoxRelayListener>
 {
 public:
-    struct Listener
-    {
-        virtual ~Listener() = default;
-        virtual void valueChanged (float newNormalisedValue) = 0;
-        virtual void initialUpdateRequested() = 0;
-    };
-
     explicit WebComboBoxRelay (juce::StringRef relayName)
-        : ControlRelay (relayName, "__juce__comboBox", "__juce__comboBoxes")
+        : ListenedRelay (relayName, "__juce__comboBox", "__juce__comboBoxes")
     {
     }
 
     void setValue (float newNormalisedValue);
     float getValue() const { return value; }
 
-    void addListener (Listener* listener) { listeners.add (listener); }
-    void removeListener (Listener* listener) { listeners.remove (listener); }
-
 private:
     void handlePageEvent (const juce::var& event) override;
 
     float value = 0.0f;
-    juce::ListenerList<Listener> listeners;
 };
 
 // Keeps the parameter index of the control the page reports as hovered or touched; -1 until one is.
