@@ -1,6 +1,7 @@
 // The functions the page calls. Each completes exactly once; missing or wrong arguments read as the
 // framework's conversions give them (0, false, empty text).
 #include "editor/PluginEditor.h"
+#include "editor/PlatformView.h"
 
 namespace
 {
@@ -52,6 +53,8 @@ kavro::web::WebBrowserComponent::Options
                                      {
                                          whiteTheme = args[1].toString() == "white";
                                          repaint();
+                                         if (isShowing())
+                                             kavro::tintWebViewBackground (webComponent, whiteTheme);
                                      }
                                  }
                                  complete ({});

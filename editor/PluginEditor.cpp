@@ -1,6 +1,8 @@
 #include "editor/PluginEditor.h"
 
 #include "editor/EmbeddedPage.h"
+#include "editor/PlatformView.h"
+#include "editor/linux/WebViewHelperConnection.h"
 #include "plugin/UiSettings.h"
 
 namespace
@@ -26,7 +28,8 @@ KavroLabAudioProcessorEditor::KavroLabAudioProcessorEditor (KavroLabAudioProcess
       webComponent (withNativeFunctions (controlParameterIndexReceiver.buildOptions (
                                              relays.buildOptions (kavro::web::WebBrowserComponent::Options {}
                                                                       .withNativeIntegrationEnabled())))
-                        .withResourceProvider (kavro::serveEmbeddedPage)),
+                        .withResourceProvider (kavro::serveEmbeddedPage)
+                        .withPageConnection (kavro::webview::helperProcess ("velbrook-webview"))),
       attachments (p.apvts, relays)
 {
     ++processorRef.editorOpenCount;
@@ -40,6 +43,7 @@ KavroLabAudioProcessorEditor::KavroLabAudioProcessorEditor (KavroLabAudioProcess
     setConstrainer (&constrainer);
     setResizable (true, false);
     setOpaque (true);
+    setWantsKeyboardFocus (true); // holds the keyboard for the host while the page does not
 
     const auto settings = loadUiSettings();
     whiteTheme = settings.getProperty ("theme", "dark").toString() == "white";
@@ -61,7 +65,7 @@ KavroLabAudioProcessorEditor::~KavroLabAudioProcessorEditor()
 
 void KavroLabAudioProcessorEditor::paint (juce::Graphics& g)
 {
-    g.fillAll (juce::Colour (whiteTheme ? 0xffe3e5e8 : 0xff000000));
+    g.fillAll (kavro::pageColour (whiteTheme));
 }
 
 void KavroLabAudioProcessorEditor::resized()
@@ -102,6 +106,8 @@ juce::var KavroLabAudioProcessorEditor::macroNamesVar() const
 //==============================================================================
 void KavroLabAudioProcessorEditor::timerCallback()
 {
+    if (! backgroundTinted && getPeer() != nullptr)
+        backgroundTinted = kavro::tintWebViewBackground (webComponent, whiteTheme);
     if (keyboardFocusPending && ! applyingKeyboardFocus)
         applyKeyboardOwner();
     emitVisualisation();
@@ -109,20 +115,21 @@ void KavroLabAudioProcessorEditor::timerCallback()
 
 void KavroLabAudioProcessorEditor::applyKeyboardOwner()
 {
-    if (applyingKeyboardFocus || getPeer() == nullptr)
+    auto* peer = getPeer();
+    if (applyingKeyboardFocus || peer == nullptr)
         return;
     const juce::ScopedValueSetter<bool> guard (applyingKeyboardFocus, true);
 
     if (! keyboardToPage)
-    {
         webComponent.giveAwayKeyboardFocus();
-        keyboardFocusPending = false;
-        return;
-    }
-    // The page can take the keyboard only once its window exists.
-    if (webComponent.getPageWindow() == 0)
-        return;
-    webComponent.grabKeyboardFocus();
+
+    auto* target = keyboardToPage ? kavro::findWebView (webComponent) : static_cast<juce::Component*> (this);
+    if (target == nullptr)
+        return; // the page's window does not exist yet: retried by the timer
+
+    // Focus moves only while it is inside the plug-in's own window; the host's fields keep theirs.
+    if (peer->isFocused() && ! target->hasKeyboardFocus (false))
+        target->grabKeyboardFocus();
     keyboardFocusPending = false;
 }
 

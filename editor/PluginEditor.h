@@ -48,6 +48,7 @@ private:
 
     kavro::web::WebBrowserComponent::Options withNativeFunctions (const kavro::web::WebBrowserComponent::Options&);
 
+    bool backgroundTinted = false;
     bool whiteTheme = false;
     bool keyboardToPage = false;
     bool keyboardFocusPending = false;

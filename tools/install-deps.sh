@@ -11,6 +11,8 @@ apt_packages=(
     libasound2-dev libfreetype-dev libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev lilv-utils serdi
+    # the editor window: the web-view helper and its tests under a virtual display
+    libwebkit2gtk-4.1-dev libgtk-3-dev xvfb xauth imagemagick jalv jackd2
     # the page's build and its browser tests
     nodejs chromium
 )

@@ -123,9 +123,11 @@ void PageConnection::setFactory (Factory newFactory)
     factory() = std::move (newFactory);
 }
 
-std::unique_ptr<PageConnection> PageConnection::create()
+std::unique_ptr<PageConnection> PageConnection::create (const Factory& fallback)
 {
-    return factory() ? factory()() : nullptr;
+    if (factory())
+        return factory()();
+    return fallback ? fallback() : nullptr;
 }
 
 //==============================================================================

@@ -29,9 +29,12 @@ public:
 
     using Factory = std::function<std::unique_ptr<PageConnection>()>;
 
-    // Chooses the page side that components built from now on get; an empty factory means none.
+    // Overrides the page side of every component built from now on (tests, the page host); an empty
+    // factory lifts the override.
     static void setFactory (Factory);
-    static std::unique_ptr<PageConnection> create();
+
+    // The override's connection if there is one, else the given factory's, else none.
+    static std::unique_ptr<PageConnection> create (const Factory& fallback);
 };
 
 // The line protocol over two file descriptors: one JSON object per line each way. A reader thread

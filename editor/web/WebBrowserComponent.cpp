@@ -91,6 +91,13 @@ WebBrowserComponent::Options WebBrowserComponent::Options::withWebViewLifetimeLi
     return copy;
 }
 
+WebBrowserComponent::Options WebBrowserComponent::Options::withPageConnection (PageConnection::Factory factory) const
+{
+    auto copy = *this;
+    copy.pageConnection = std::move (factory);
+    return copy;
+}
+
 //==============================================================================
 WebBrowserComponent::WebBrowserComponent (const Options& optionsToUse)
     : options (optionsToUse)
@@ -118,7 +125,7 @@ WebBrowserComponent::WebBrowserComponent (const Options& optionsToUse)
             eventListeners.emplace (eventId.toString(), listener);
     }
 
-    connection = PageConnection::create();
+    connection = PageConnection::create (options.pageConnection);
     if (connection != nullptr)
         connection->onMessage = [this] (const juce::var& message) { handlePageSideMessage (message); };
 
@@ -131,8 +138,50 @@ WebBrowserComponent::~WebBrowserComponent()
     for (auto* listener : options.lifetimeListeners)
         listener->webViewDestructed (this);
 
+    pageView.reset();
     if (connection != nullptr)
         connection->send (makeMessage ("quit"));
+}
+
+void WebBrowserComponent::paint (juce::Graphics& g)
+{
+    if (unavailableReason.isEmpty())
+        return;
+    const auto background = pageBackground.value_or (juce::Colours::black);
+    g.setColour (background.contrasting (0.8f));
+    g.setFont (15.0f);
+    g.drawFittedText (unavailableReason, getLocalBounds().reduced (24), juce::Justification::centred, 12);
+}
+
+void WebBrowserComponent::resized()
+{
+    if (pageView != nullptr)
+        pageView->setBounds (getLocalBounds());
+}
+
+void WebBrowserComponent::setPageBackground (juce::Colour colour)
+{
+    pageBackground = colour;
+    sendBackground();
+    repaint();
+}
+
+void WebBrowserComponent::sendBackground()
+{
+    if (connection != nullptr && pageSideReady && pageBackground.has_value())
+        connection->send (withProperty (makeMessage ("background"), "colour",
+                                        "#" + pageBackground->toDisplayString (false).toLowerCase()));
+}
+
+void WebBrowserComponent::showPageWindow (juce::uint64 window)
+{
+    pageView.reset();
+    pageWindow = window;
+    if (window == 0)
+        return;
+    pageView = std::make_unique<juce::XEmbedComponent> ((unsigned long) window, true, false);
+    addAndMakeVisible (*pageView);
+    resized();
 }
 
 bool WebBrowserComponent::pageAboutToLoad (const juce::String&)
@@ -180,8 +229,10 @@ void WebBrowserComponent::handlePageSideMessage (const juce::var& message)
     if (type == "ready")
     {
         pageSideReady = true;
-        pageWindow = (juce::uint64) (juce::int64) message["window"];
+        unavailableReason.clear();
+        sendBackground();
         sendLoad();
+        showPageWindow ((juce::uint64) (juce::int64) message["window"]);
     }
     else if (type == "message")
     {
@@ -199,7 +250,12 @@ void WebBrowserComponent::handlePageSideMessage (const juce::var& message)
     else if (type == "closed")
     {
         pageSideReady = pageLive = false;
-        pageWindow = 0;
+        showPageWindow (0);
+    }
+    else if (type == "failed")
+    {
+        unavailableReason = message["text"].toString();
+        repaint();
     }
     else if (type == "log" || type == "navigation-refused")
     {

@@ -2,7 +2,7 @@
 
 #include "editor/web/PageConnection.h"
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include <juce_gui_extra/juce_gui_extra.h>
 
 #include <cstddef>
 #include <map>
@@ -48,6 +48,8 @@ public:
         Options withInitialisationData (const juce::String& name, const juce::var& value) const;
         Options withResourceProvider (ResourceProvider) const;
         Options withWebViewLifetimeListener (WebViewLifetimeListener*) const;
+        // The page side this component starts (see PageConnection::setFactory for the override).
+        Options withPageConnection (PageConnection::Factory) const;
 
         template <typename Builder>
         Options withOptionsFrom (Builder& builder) const
@@ -64,6 +66,7 @@ public:
         std::vector<std::pair<juce::String, juce::Array<juce::var>>> initialisationData;
         ResourceProvider resourceProvider;
         std::vector<WebViewLifetimeListener*> lifetimeListeners;
+        PageConnection::Factory pageConnection;
     };
 
     explicit WebBrowserComponent (const Options&);
@@ -90,12 +93,26 @@ public:
     // The native window the page side shows the page in (X11), 0 while there is none.
     juce::uint64 getPageWindow() const { return pageWindow; }
 
+    // The component that embeds that window, while there is one; it takes the keyboard for the page.
+    juce::Component* getPageView() const { return pageView.get(); }
+
+    // The opaque colour behind the page, also shown before the page has drawn anything.
+    void setPageBackground (juce::Colour);
+
+    // Why the page cannot be shown, or empty; the component then paints the reason.
+    const juce::String& getUnavailableReason() const { return unavailableReason; }
+
+    void paint (juce::Graphics&) override;
+    void resized() override;
+
 private:
     void handlePageSideMessage (const juce::var& message);
     void handlePageMessage (const juce::String& text);
     void invokeNativeFunction (const juce::var& call);
     void answerResourceRequest (const juce::var& request);
     void sendLoad();
+    void sendBackground();
+    void showPageWindow (juce::uint64 window);
 
     Options options;
     juce::String initialisationScript;
@@ -103,7 +120,9 @@ private:
     std::multimap<juce::String, EventListener> eventListeners;
     std::unique_ptr<PageConnection> connection;
 
-    juce::String pageUrl;
+    std::unique_ptr<juce::XEmbedComponent> pageView;
+    juce::String pageUrl, unavailableReason;
+    std::optional<juce::Colour> pageBackground;
     juce::uint64 pageWindow = 0;
     bool pageSideReady = false, pageLive = false;
     int pageGeneration = 0; // answers meant for a page that has since been replaced are dropped
