@@ -319,9 +319,15 @@ void buildView()
     g_signal_connect (helper.view, "web-process-terminated", G_CALLBACK (webProcessEnded), nullptr);
 
     helper.plug = gtk_plug_new (0);
+    // The plug goes with the window that embeds it; the helper has nothing left to show then.
+    g_signal_connect (helper.plug, "destroy", G_CALLBACK (+[] (GtkWidget*, gpointer) {
+                          helper.plug = nullptr;
+                          quit();
+                      }), nullptr);
     gtk_container_add (GTK_CONTAINER (helper.plug), GTK_WIDGET (helper.view));
     setBackground ("#000000");
     gtk_widget_show_all (helper.plug);
+    gtk_widget_grab_focus (GTK_WIDGET (helper.view)); // keys that reach the plug go to the page
 }
 } // namespace
 
@@ -358,7 +364,8 @@ int main (int argc, char** argv)
 
     for (auto& [id, request] : helper.resourceRequests)
         g_object_unref (request);
-    gtk_widget_destroy (helper.plug);
+    if (helper.plug != nullptr)
+        gtk_widget_destroy (helper.plug);
     g_object_unref (helper.scripts);
     g_object_unref (helper.json);
     return 0;

@@ -1,0 +1,349 @@
+// The real editor in a real window with the real web-view helper, under a virtual X display.
+#include "editor/linux/WebViewHelperConnection.h"
+#include "editor/web/WebBrowserComponent.h"
+#include "plugin/PluginProcessor.h"
+#include "support/MessagePump.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <unistd.h>
+
+namespace
+{
+using kavro::web::PageConnection;
+using Clock = std::chrono::steady_clock;
+
+juce::var object (std::initializer_list<std::pair<const char*, juce::var>> properties)
+{
+    auto* result = new juce::DynamicObject();
+    for (const auto& [name, value] : properties)
+        result->setProperty (name, value);
+    return result;
+}
+
+// The helper the editor starts, with everything it says kept for the test, and a way to run
+// scripts in the page.
+class ObservedHelper : public PageConnection
+{
+public:
+    ObservedHelper() : helper (kavro::webview::helperProcess ("velbrook-webview")())
+    {
+        helper->onMessage = [this] (const juce::var& message) {
+            received.push_back ({ Clock::now(), message });
+            if (onMessage)
+                onMessage (message);
+        };
+    }
+
+    void send (const juce::var& message) override { helper->send (message); }
+
+    void run (const juce::String& script) { send (object ({ { "type", "evaluate" }, { "script", script } })); }
+
+    // The first message of this type (and, for page messages, page event id) after `since`.
+    std::optional<juce::var> find (const juce::String& type, const juce::String& eventId = {}, size_t since = 0) const
+    {
+        for (size_t i = since; i < received.size(); ++i)
+        {
+            const auto& message = received[i].second;
+            if (message["type"] != type)
+                continue;
+            if (eventId.isEmpty())
+                return message;
+            const auto posted = juce::JSON::parse (message["text"].toString());
+            if (posted["eventId"] == eventId)
+                return posted["payload"];
+        }
+        return std::nullopt;
+    }
+
+    juce::var waitFor (const juce::String& type, const juce::String& eventId = {}, size_t since = 0)
+    {
+        for (int waited = 0; waited < 20000; waited += 10)
+        {
+            if (auto found = find (type, eventId, since))
+                return *found;
+            pumpMessages (10);
+        }
+        throw std::runtime_error (("nothing of type " + type + " " + eventId).toStdString());
+    }
+
+    std::vector<std::pair<Clock::time_point, juce::var>> received;
+
+private:
+    std::unique_ptr<PageConnection> helper;
+};
+
+class ObservedHelpers
+{
+public:
+    ObservedHelpers()
+    {
+        PageConnection::setFactory ([this] {
+            auto connection = std::make_unique<ObservedHelper>();
+            latest = connection.get();
+            return connection;
+        });
+    }
+    ~ObservedHelpers() { PageConnection::setFactory ({}); }
+
+    ObservedHelper* latest = nullptr;
+};
+
+// The editor on the desktop, as a host shows it.
+struct OpenEditor
+{
+    explicit OpenEditor (KavroLabAudioProcessor& processor) : opened (Clock::now())
+    {
+        editor.reset (processor.createEditorIfNeeded());
+        editor->addToDesktop (juce::ComponentPeer::windowHasTitleBar);
+        editor->setTopLeftPosition (40, 40);
+        editor->setVisible (true);
+    }
+
+    ~OpenEditor()
+    {
+        editor->getAudioProcessor()->editorBeingDeleted (editor.get());
+        editor.reset();
+    }
+
+    Clock::time_point opened;
+    std::unique_ptr<juce::AudioProcessorEditor> editor;
+};
+
+// The window as it shows on screen, helper's window included.
+juce::Image screenshot (juce::Component& window)
+{
+    const auto file = juce::File::createTempFile (".png");
+    juce::ChildProcess import;
+    const auto windowId = "0x" + juce::String::toHexString ((juce::pointer_sized_int) window.getPeer()->getNativeHandle());
+    if (! import.start (juce::StringArray { "import", "-screen", "-window", windowId, file.getFullPathName() })
+        || ! import.waitForProcessToFinish (20000))
+        return {};
+    auto image = juce::ImageFileFormat::loadFrom (file);
+    file.deleteFile();
+    return image;
+}
+
+double shareOfColour (const juce::Image& image, juce::Rectangle<int> area, juce::Colour colour)
+{
+    int matching = 0;
+    for (int y = area.getY(); y < area.getBottom(); ++y)
+        for (int x = area.getX(); x < area.getRight(); ++x)
+            matching += image.getPixelAt (x, y).withAlpha (1.0f) == colour ? 1 : 0;
+    return matching / (double) area.getWidth() / area.getHeight();
+}
+
+// The fields after the command name of /proc/<pid>/stat (state, parent, ...); empty when it is gone.
+juce::StringArray procStat (int pid)
+{
+    std::ifstream file ("/proc/" + std::to_string (pid) + "/stat");
+    const std::string stat ((std::istreambuf_iterator<char> (file)), std::istreambuf_iterator<char>());
+    return juce::StringArray::fromTokens (juce::String (stat).fromLastOccurrenceOf (")", false, false).trim(), true);
+}
+
+std::set<int> descendantsOf (int parent)
+{
+    std::map<int, int> parents;
+    for (const auto& entry : std::filesystem::directory_iterator ("/proc"))
+    {
+        const auto pid = std::atoi (entry.path().filename().c_str());
+        if (pid <= 0)
+            continue;
+        const auto fields = procStat (pid);
+        if (fields.size() > 2)
+            parents[pid] = fields[1].getIntValue();
+    }
+    std::set<int> found;
+    for (bool grew = true; grew;)
+    {
+        grew = false;
+        for (const auto& [pid, ppid] : parents)
+            if ((ppid == parent || found.count (ppid) != 0) && found.insert (pid).second)
+                grew = true;
+    }
+    return found;
+}
+
+int openDescriptors()
+{
+    return juce::File ("/proc/self/fd").getNumberOfChildFiles (juce::File::findFilesAndDirectories);
+}
+
+// CPU seconds used so far by a process.
+double cpuSeconds (int pid)
+{
+    const auto fields = procStat (pid);
+    if (fields.size() < 14)
+        return 0.0;
+    return (fields[11].getLargeIntValue() + fields[12].getLargeIntValue()) / (double) sysconf (_SC_CLK_TCK);
+}
+
+const juce::String roundTrip = R"JS((() => {
+  const backend = window.__JUCE__.backend;
+  const token = backend.addEventListener("__juce__complete", (answer) => {
+    if (answer.promiseId !== 424242) return;
+    backend.removeEventListener(token);
+    backend.emitEvent("test.version", answer.result);
+  });
+  backend.emitEvent("__juce__invoke", { name: "getPluginVersion", params: [], resultId: 424242 });
+  const vizToken = backend.addEventListener("viz", (viz) => {
+    backend.removeEventListener(vizToken);
+    backend.emitEvent("test.viz", Object.keys(viz).length);
+  });
+})();)JS";
+} // namespace
+
+class EditorWindow : public testing::Test
+{
+protected:
+    TempHome home;
+    ObservedHelpers helpers;
+    KavroLabAudioProcessor processor;
+};
+
+TEST_F (EditorWindow, ThePageLoadsTalksBothWaysAndShowsInTheThemesColours)
+{
+    for (const bool white : { false, true })
+    {
+        SCOPED_TRACE (white ? "white" : "dark");
+        home.writeUiSettings (white ? R"({"theme": "white"})" : "{}");
+        OpenEditor window (processor);
+        auto& page = *helpers.latest;
+        page.waitFor ("loaded");
+
+        page.run (roundTrip);
+        EXPECT_EQ (page.waitFor ("message", "test.version").toString(), "1.1.0");
+        EXPECT_EQ ((int) page.waitFor ("message", "test.viz"), 13);
+
+        pumpMessages (1500); // the page's first frames
+        const auto shot = screenshot (*window.editor);
+        ASSERT_TRUE (shot.isValid());
+        const auto pageColour = juce::Colour (white ? 0xffe3e5e8 : 0xff000000);
+        const auto body = shot.getBounds().withTrimmedTop (shot.getHeight() / 2);
+        const auto header = shot.getBounds().withHeight (shot.getHeight() / 6);
+        EXPECT_GT (shareOfColour (shot, body, pageColour), 0.9) << "the page's background fills the window";
+        EXPECT_LT (shareOfColour (shot, header, pageColour), 0.97) << "the header shows";
+    }
+}
+
+TEST_F (EditorWindow, ANavigationFromThePageIsRefusedAndThePageStays)
+{
+    OpenEditor window (processor);
+    auto& page = *helpers.latest;
+    page.waitFor ("loaded");
+
+    page.run ("window.stillHere = true; location.href = 'https://example.com/';");
+    EXPECT_EQ (page.waitFor ("navigation-refused")["url"].toString(), "https://example.com/");
+    pumpMessages (300);
+    page.run (R"(window.__JUCE__.backend.emitEvent("test.stayed", { marker: window.stillHere === true, url: location.href });)");
+    const auto stayed = page.waitFor ("message", "test.stayed");
+    EXPECT_TRUE ((bool) stayed["marker"]);
+    EXPECT_EQ (stayed["url"].toString(), "juce://juce.backend/");
+}
+
+TEST_F (EditorWindow, TheKeyboardGoesWhereThePageAsks)
+{
+    OpenEditor window (processor);
+    auto& page = *helpers.latest;
+    page.waitFor ("loaded");
+    window.editor->toFront (true);
+    pumpMessages (300);
+
+    auto setOwner = [&page] (bool toPage) {
+        page.run ("window.__JUCE__.backend.emitEvent('__juce__invoke', { name: 'setKeyboardOwner', params: ["
+                  + juce::String (toPage ? "true" : "false") + "], resultId: 7 });");
+        pumpMessages (300);
+    };
+
+    setOwner (true);
+    EXPECT_NE (dynamic_cast<juce::XEmbedComponent*> (juce::Component::getCurrentlyFocusedComponent()), nullptr);
+
+    page.run ("const field = document.createElement('input'); field.id = 'typed'; document.body.prepend(field); field.focus();");
+    pumpMessages (300);
+    juce::ChildProcess typing;
+    ASSERT_TRUE (typing.start ("xdotool type --delay 20 velbrook"));
+    typing.waitForProcessToFinish (5000);
+    pumpMessages (500);
+    page.run ("window.__JUCE__.backend.emitEvent('test.typed', document.getElementById('typed').value);");
+    EXPECT_EQ (page.waitFor ("message", "test.typed").toString(), "velbrook");
+
+    setOwner (false);
+    EXPECT_EQ (juce::Component::getCurrentlyFocusedComponent(), window.editor.get());
+}
+
+TEST_F (EditorWindow, ClosingTheEditorEndsTheHelperAndItsWebProcesses)
+{
+    std::vector<double> loadSeconds;
+    int descriptorsAfterFirst = 0;
+    for (int round = 0; round < 10; ++round)
+    {
+        {
+            OpenEditor window (processor);
+            auto& page = *helpers.latest;
+            page.waitFor ("loaded");
+            const auto loadedAt = std::find_if (page.received.begin(), page.received.end(),
+                                                [] (const auto& entry) { return entry.second["type"] == "loaded"; })->first;
+            loadSeconds.push_back (std::chrono::duration<double> (loadedAt - window.opened).count());
+            EXPECT_GE (descendantsOf (getpid()).size(), 3u) << "helper, web and network process";
+        }
+        pumpMessages (50);
+        EXPECT_TRUE (descendantsOf (getpid()).empty()) << "round " << round;
+        if (round == 0)
+            descriptorsAfterFirst = openDescriptors();
+    }
+    EXPECT_EQ (openDescriptors(), descriptorsAfterFirst);
+
+    std::sort (loadSeconds.begin(), loadSeconds.end());
+    std::cout << "[ measured ] editor opened to page loaded: median " << loadSeconds[loadSeconds.size() / 2] * 1000.0
+              << " ms, range " << loadSeconds.front() * 1000.0 << ".." << loadSeconds.back() * 1000.0 << " ms\n";
+}
+
+TEST_F (EditorWindow, AnOpenEditorCostsLittleCpu)
+{
+    OpenEditor window (processor);
+    helpers.latest->waitFor ("loaded");
+    pumpMessages (1000);
+
+    auto total = [] {
+        auto seconds = cpuSeconds (getpid());
+        for (auto pid : descendantsOf (getpid()))
+            seconds += cpuSeconds (pid);
+        return seconds;
+    };
+    const auto before = total();
+    const auto start = Clock::now();
+    pumpMessages (5000);
+    const auto share = (total() - before) / std::chrono::duration<double> (Clock::now() - start).count();
+    std::cout << "[ measured ] open editor, 30 viz events a second: " << share * 100.0
+              << " % of one core (editor, helper and web processes)\n";
+    EXPECT_LT (share, 0.5);
+}
+
+TEST_F (EditorWindow, WithoutItsHelperTheEditorSaysWhatIsMissing)
+{
+    PageConnection::setFactory ({});
+    const auto exitsAtOnce = juce::File::getSpecialLocation (juce::File::currentExecutableFile)
+                                 .getSiblingFile ("velbrook-helper-without-webkit");
+    exitsAtOnce.replaceWithText ("#!/bin/sh\nexit 127\n", false, false, "\n");
+    exitsAtOnce.setExecutePermission (true);
+
+    const std::pair<const char*, const char*> cases[] {
+        { "velbrook-no-such-helper", "missing" },
+        { "velbrook-helper-without-webkit", "sudo apt install libwebkit2gtk-4.1-0 libgtk-3-0" },
+    };
+    for (const auto& [helperName, expected] : cases)
+    {
+        kavro::web::WebBrowserComponent browser (
+            kavro::web::WebBrowserComponent::Options {}.withPageConnection (kavro::webview::helperProcess (helperName)));
+        for (int waited = 0; waited < 5000 && browser.getUnavailableReason().isEmpty(); waited += 10)
+            pumpMessages (10);
+        EXPECT_TRUE (browser.getUnavailableReason().contains (expected)) << browser.getUnavailableReason();
+    }
+    exitsAtOnce.deleteFile();
+    EXPECT_TRUE (descendantsOf (getpid()).empty());
+}
