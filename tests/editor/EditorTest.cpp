@@ -88,7 +88,7 @@ TEST (Editor, ServesOnlyThePagesThreeFiles)
     for (const auto& [path, mime] : requests)
     {
         SCOPED_TRACE (path);
-        rig.page->fromPageSide (FakePage::object ({ { "type", "resource-request" }, { "id", ++id }, { "path", path } }));
+        rig.page->fromPageSide (jsonObject ({ { "type", "resource-request" }, { "id", ++id }, { "path", path } }));
         const auto answer = rig.page->sentOfType ("resource").back();
         EXPECT_EQ ((int) answer["id"], id);
         EXPECT_EQ ((bool) answer["found"], mime != nullptr);

@@ -87,7 +87,7 @@ TEST (NativeFunctions, SetUiSettingStoresAnyKeyAsMultiLineCrlfJson)
     auto& editor = rig.open();
 
     rig.page->invoke ("setUiSetting", { "lang", "de" });
-    rig.page->invoke ("setUiSetting", { juce::var ("accent"), FakePage::object ({ { "h", 200 } }) });
+    rig.page->invoke ("setUiSetting", { juce::var ("accent"), jsonObject ({ { "h", 200 } }) });
     rig.page->invoke ("setUiSetting", { juce::var ("mode") }); // one argument: nothing
     const auto text = rig.settingsFile().loadFileAsString();
     EXPECT_TRUE (text.contains ("\r\n"));

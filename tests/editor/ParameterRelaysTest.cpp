@@ -29,7 +29,7 @@ struct HostView : juce::AudioProcessorListener
 
 juce::var event (const char* type, juce::var value = {})
 {
-    auto payload = FakePage::object ({ { "eventType", type } });
+    auto payload = jsonObject ({ { "eventType", type } });
     if (! value.isVoid())
         payload.getDynamicObject()->setProperty ("value", value);
     return payload;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/web/PageConnection.h"
+#include "support/JsonObject.h"
 #include "support/MessagePump.h"
 
 #include <vector>
@@ -20,21 +21,21 @@ public:
 
     void open() // the page side is up and the page has loaded
     {
-        fromPageSide (object ({ { "type", "ready" }, { "window", 0 } }));
-        fromPageSide (object ({ { "type", "loaded" }, { "url", "juce://juce.backend/" } }));
+        fromPageSide (jsonObject ({ { "type", "ready" }, { "window", 0 } }));
+        fromPageSide (jsonObject ({ { "type", "loaded" }, { "url", "juce://juce.backend/" } }));
     }
 
     void post (const juce::String& eventId, const juce::var& payload)
     {
-        const auto text = juce::JSON::toString (object ({ { "eventId", eventId }, { "payload", payload } }), true);
-        fromPageSide (object ({ { "type", "message" }, { "text", text } }));
+        const auto text = juce::JSON::toString (jsonObject ({ { "eventId", eventId }, { "payload", payload } }), true);
+        fromPageSide (jsonObject ({ { "type", "message" }, { "text", text } }));
     }
 
     // Calls a native function as the page does and waits for its answer.
     juce::var invoke (const juce::String& name, juce::Array<juce::var> params = {})
     {
         const auto resultId = nextResultId++;
-        post ("__juce__invoke", object ({ { "name", name }, { "params", params }, { "resultId", resultId } }));
+        post ("__juce__invoke", jsonObject ({ { "name", name }, { "params", params }, { "resultId", resultId } }));
         for (int waited = 0; waited < 2000; waited += 5)
         {
             for (const auto& complete : events ("__juce__complete"))
@@ -78,14 +79,6 @@ public:
             if (message["type"] == type)
                 found.push_back (message);
         return found;
-    }
-
-    static juce::var object (std::initializer_list<std::pair<const char*, juce::var>> properties)
-    {
-        auto* result = new juce::DynamicObject();
-        for (const auto& [name, value] : properties)
-            result->setProperty (name, value);
-        return result;
     }
 
     std::vector<juce::var> sent;

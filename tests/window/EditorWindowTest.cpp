@@ -2,6 +2,7 @@
 #include "editor/linux/WebViewHelperConnection.h"
 #include "editor/web/WebBrowserComponent.h"
 #include "plugin/PluginProcessor.h"
+#include "support/JsonObject.h"
 #include "support/MessagePump.h"
 #include "support/TempHome.h"
 
@@ -17,14 +18,6 @@ namespace
 {
 using kavro::web::PageConnection;
 using Clock = std::chrono::steady_clock;
-
-juce::var object (std::initializer_list<std::pair<const char*, juce::var>> properties)
-{
-    auto* result = new juce::DynamicObject();
-    for (const auto& [name, value] : properties)
-        result->setProperty (name, value);
-    return result;
-}
 
 // The helper the editor starts, with everything it says kept for the test, and a way to run
 // scripts in the page.
@@ -42,30 +35,35 @@ public:
 
     void send (const juce::var& message) override { helper->send (message); }
 
-    void run (const juce::String& script) { send (object ({ { "type", "evaluate" }, { "script", script } })); }
+    void run (const juce::String& script) { send (jsonObject ({ { "type", "evaluate" }, { "script", script } })); }
 
-    // The first message of this type (and, for page messages, page event id) after `since`.
-    std::optional<juce::var> find (const juce::String& type, const juce::String& eventId = {}, size_t since = 0) const
+    // The first message of this type (and, for page messages, page event id): its payload, or for
+    // other messages the message itself, and when it arrived.
+    std::optional<std::pair<juce::var, Clock::time_point>> find (const juce::String& type, const juce::String& eventId = {}) const
     {
-        for (size_t i = since; i < received.size(); ++i)
+        for (const auto& [arrived, message] : received)
         {
-            const auto& message = received[i].second;
             if (message["type"] != type)
                 continue;
             if (eventId.isEmpty())
-                return message;
+                return std::make_pair (message, arrived);
             const auto posted = juce::JSON::parse (message["text"].toString());
             if (posted["eventId"] == eventId)
-                return posted["payload"];
+                return std::make_pair (posted["payload"], arrived);
         }
         return std::nullopt;
     }
 
-    juce::var waitFor (const juce::String& type, const juce::String& eventId = {}, size_t since = 0)
+    juce::var waitFor (const juce::String& type, const juce::String& eventId = {})
+    {
+        return waitForArrival (type, eventId).first;
+    }
+
+    std::pair<juce::var, Clock::time_point> waitForArrival (const juce::String& type, const juce::String& eventId = {})
     {
         for (int waited = 0; waited < 20000; waited += 10)
         {
-            if (auto found = find (type, eventId, since))
+            if (auto found = find (type, eventId))
                 return *found;
             pumpMessages (10);
         }
@@ -278,17 +276,20 @@ TEST_F (EditorWindow, TheKeyboardGoesWhereThePageAsks)
 
 TEST_F (EditorWindow, ClosingTheEditorEndsTheHelperAndItsWebProcesses)
 {
-    std::vector<double> loadSeconds;
+    std::vector<double> loadedSeconds, paintedSeconds;
     int descriptorsAfterFirst = 0;
     for (int round = 0; round < 10; ++round)
     {
         {
             OpenEditor window (processor);
             auto& page = *helpers.latest;
-            page.waitFor ("loaded");
-            const auto loadedAt = std::find_if (page.received.begin(), page.received.end(),
-                                                [] (const auto& entry) { return entry.second["type"] == "loaded"; })->first;
-            loadSeconds.push_back (std::chrono::duration<double> (loadedAt - window.opened).count());
+            const auto secondsSinceOpening = [&window] (Clock::time_point t) {
+                return std::chrono::duration<double> (t - window.opened).count();
+            };
+            loadedSeconds.push_back (secondsSinceOpening (page.waitForArrival ("loaded").second));
+            // Two animation frames after loading, the page has certainly been painted once.
+            page.run ("requestAnimationFrame(() => requestAnimationFrame(() => window.__JUCE__.backend.emitEvent('test.painted', 0)));");
+            paintedSeconds.push_back (secondsSinceOpening (page.waitForArrival ("message", "test.painted").second));
             EXPECT_GE (descendantsOf (getpid()).size(), 3u) << "helper, web and network process";
         }
         pumpMessages (50);
@@ -298,9 +299,11 @@ TEST_F (EditorWindow, ClosingTheEditorEndsTheHelperAndItsWebProcesses)
     }
     EXPECT_EQ (openDescriptors(), descriptorsAfterFirst);
 
-    std::sort (loadSeconds.begin(), loadSeconds.end());
-    std::cout << "[ measured ] editor opened to page loaded: median " << loadSeconds[loadSeconds.size() / 2] * 1000.0
-              << " ms, range " << loadSeconds.front() * 1000.0 << ".." << loadSeconds.back() * 1000.0 << " ms\n";
+    for (auto* times : { &loadedSeconds, &paintedSeconds })
+        std::sort (times->begin(), times->end());
+    std::cout << "[ measured ] editor opened to page loaded: median " << loadedSeconds[5] * 1000.0 << " ms; to painted: median "
+              << paintedSeconds[5] * 1000.0 << " ms (" << paintedSeconds.front() * 1000.0 << ".."
+              << paintedSeconds.back() * 1000.0 << ")\n";
 }
 
 TEST_F (EditorWindow, AnOpenEditorCostsLittleCpu)
@@ -309,18 +312,30 @@ TEST_F (EditorWindow, AnOpenEditorCostsLittleCpu)
     helpers.latest->waitFor ("loaded");
     pumpMessages (1000);
 
-    auto total = [] {
-        auto seconds = cpuSeconds (getpid());
+    // CPU seconds per process: this one (the editor) and each of its descendants, by name.
+    auto usage = [] {
+        std::map<juce::String, double> seconds { { "editor", cpuSeconds (getpid()) } };
         for (auto pid : descendantsOf (getpid()))
-            seconds += cpuSeconds (pid);
+            seconds[juce::File ("/proc/" + juce::String (pid) + "/exe").getLinkedTarget().getFileName()] += cpuSeconds (pid);
         return seconds;
     };
-    const auto before = total();
+    const auto before = usage();
     const auto start = Clock::now();
-    pumpMessages (5000);
-    const auto share = (total() - before) / std::chrono::duration<double> (Clock::now() - start).count();
-    std::cout << "[ measured ] open editor, 30 viz events a second: " << share * 100.0
-              << " % of one core (editor, helper and web processes)\n";
+    // The framework's own blocking loop, as in a host: the test's polling pump would be measured too.
+    juce::Timer::callAfterDelay (5000, [] { juce::MessageManager::getInstance()->stopDispatchLoop(); });
+    juce::MessageManager::getInstance()->runDispatchLoop();
+    const auto after = usage();
+    const auto elapsed = std::chrono::duration<double> (Clock::now() - start).count();
+
+    double share = 0.0;
+    juce::String parts;
+    for (const auto& [name, seconds] : after)
+    {
+        const auto part = (seconds - (before.count (name) != 0 ? before.at (name) : 0.0)) / elapsed;
+        share += part;
+        parts << " " << name << " " << juce::String (part * 100.0, 1) << " %";
+    }
+    std::cout << "[ measured ] open editor, 30 viz events a second: " << share * 100.0 << " % of one core:" << parts << "\n";
     EXPECT_LT (share, 0.5);
 }
 

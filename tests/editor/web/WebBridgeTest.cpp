@@ -43,7 +43,7 @@ TEST (WebBridge, ANativeFunctionAnswersOnceOnTheMessageThreadAndOnlyToThePageTha
     auto& page = *pages.latest;
     page.open();
 
-    page.post ("__juce__invoke", FakePage::object ({ { "name", "later" }, { "params", juce::Array<juce::var>() }, { "resultId", 4 } }));
+    page.post ("__juce__invoke", jsonObject ({ { "name", "later" }, { "params", juce::Array<juce::var>() }, { "resultId", 4 } }));
     std::thread worker ([&] {
         kept ("first");
         kept ("second");
@@ -54,8 +54,8 @@ TEST (WebBridge, ANativeFunctionAnswersOnceOnTheMessageThreadAndOnlyToThePageTha
     ASSERT_EQ (page.events ("__juce__complete").size(), 1u);
     EXPECT_EQ (juce::JSON::toString (page.events ("__juce__complete")[0], true), R"({"promiseId": 4, "result": "first"})");
 
-    page.post ("__juce__invoke", FakePage::object ({ { "name", "later" }, { "params", juce::Array<juce::var>() }, { "resultId", 0 } }));
-    page.fromPageSide (FakePage::object ({ { "type", "ready" }, { "window", 0 } })); // the page side restarted
+    page.post ("__juce__invoke", jsonObject ({ { "name", "later" }, { "params", juce::Array<juce::var>() }, { "resultId", 0 } }));
+    page.fromPageSide (jsonObject ({ { "type", "ready" }, { "window", 0 } })); // the page side restarted
     page.open();
     kept ("stale");
     EXPECT_EQ (page.events ("__juce__complete").size(), 1u);
@@ -71,18 +71,18 @@ TEST (WebBridge, SendsScriptsOnlyToALivePageAndEventsOnlyWhileVisible)
     auto& page = *pages.latest;
     EXPECT_TRUE (page.sent.empty()); // the page side has not said it is ready
 
-    page.fromPageSide (FakePage::object ({ { "type", "ready" }, { "window", 0 } }));
+    page.fromPageSide (jsonObject ({ { "type", "ready" }, { "window", 0 } }));
     browser.emitEventIfBrowserIsVisible ("beforeLoad", 1);
     EXPECT_EQ (page.sent.size(), 1u); // the load only
 
-    page.fromPageSide (FakePage::object ({ { "type", "loaded" }, { "url", "juce://juce.backend/" } }));
+    page.fromPageSide (jsonObject ({ { "type", "loaded" }, { "url", "juce://juce.backend/" } }));
     browser.emitEventIfBrowserIsVisible ("live", 1);
     browser.setVisible (false);
     browser.emitEventIfBrowserIsVisible ("hidden", 1);
     ASSERT_EQ (page.emitted().size(), 1u);
     EXPECT_EQ (page.emitted()[0].first, "live");
 
-    page.fromPageSide (FakePage::object ({ { "type", "closed" } }));
+    page.fromPageSide (jsonObject ({ { "type", "closed" } }));
     browser.setVisible (true);
     browser.emitEventIfBrowserIsVisible ("afterClose", 1);
     EXPECT_EQ (page.emitted().size(), 1u);
@@ -111,13 +111,13 @@ TEST (WebBridge, StreamConnectionCarriesLinesBothWaysAndSurvivesAClosedReader)
         EXPECT_EQ (received[1]["text"].toString(), juce::String (juce::CharPointer_UTF8 ("\xc3\xbc")));
         EXPECT_EQ (received[2]["type"].toString(), "closed");
 
-        connection.send (FakePage::object ({ { "type", "evaluate" }, { "script", "a\nb" } }));
+        connection.send (jsonObject ({ { "type", "evaluate" }, { "script", "a\nb" } }));
         char buffer[256] {};
         const auto got = read (fromEditor[0], buffer, sizeof (buffer) - 1);
         EXPECT_EQ (juce::String (buffer, (size_t) got), "{\"type\":\"evaluate\",\"script\":\"a\\nb\"}\n");
 
         close (fromEditor[0]);
-        connection.send (FakePage::object ({ { "type", "quit" } })); // must not end the process
+        connection.send (jsonObject ({ { "type", "quit" } })); // must not end the process
     }
     close (toEditor[0]);
     close (fromEditor[1]);
