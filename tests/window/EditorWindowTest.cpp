@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace
@@ -276,6 +277,11 @@ TEST_F (EditorWindow, TheKeyboardGoesWhereThePageAsks)
 
 TEST_F (EditorWindow, ClosingTheEditorEndsTheHelperAndItsWebProcesses)
 {
+    // A descriptor of the host's, open without close-on-exec, must not reach the helper.
+    const auto marker = juce::File::createTempFile (".host-file");
+    marker.create();
+    const int hostDescriptor = ::open (marker.getFullPathName().toRawUTF8(), O_RDONLY);
+
     std::vector<double> loadedSeconds, paintedSeconds;
     int descriptorsAfterFirst = 0;
     for (int round = 0; round < 10; ++round)
@@ -291,6 +297,12 @@ TEST_F (EditorWindow, ClosingTheEditorEndsTheHelperAndItsWebProcesses)
             page.run ("requestAnimationFrame(() => requestAnimationFrame(() => window.__JUCE__.backend.emitEvent('test.painted', 0)));");
             paintedSeconds.push_back (secondsSinceOpening (page.waitForArrival ("message", "test.painted").second));
             EXPECT_GE (descendantsOf (getpid()).size(), 3u) << "helper, web and network process";
+            for (auto pid : descendantsOf (getpid()))
+                for (const auto& fd : std::filesystem::directory_iterator ("/proc/" + std::to_string (pid) + "/fd"))
+                {
+                    std::error_code gone;
+                    EXPECT_NE (std::filesystem::read_symlink (fd.path(), gone).string(), marker.getFullPathName().toStdString());
+                }
         }
         pumpMessages (50);
         EXPECT_TRUE (descendantsOf (getpid()).empty()) << "round " << round;
@@ -298,6 +310,8 @@ TEST_F (EditorWindow, ClosingTheEditorEndsTheHelperAndItsWebProcesses)
             descriptorsAfterFirst = openDescriptors();
     }
     EXPECT_EQ (openDescriptors(), descriptorsAfterFirst);
+    ::close (hostDescriptor);
+    marker.deleteFile();
 
     for (auto* times : { &loadedSeconds, &paintedSeconds })
         std::sort (times->begin(), times->end());
