@@ -12,7 +12,7 @@ apt_packages=(
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev lilv-utils serdi
     # the editor window: the web-view helper and its tests under a virtual display
-    libwebkit2gtk-4.1-dev libgtk-3-dev xvfb xauth imagemagick xdotool jalv jackd2
+    libwebkit2gtk-4.1-dev libgtk-3-dev xvfb xauth imagemagick xdotool x11-utils jalv jackd2
     # the page's build and its browser tests
     nodejs chromium
 )

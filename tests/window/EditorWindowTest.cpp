@@ -245,6 +245,26 @@ TEST_F (EditorWindow, ANavigationFromThePageIsRefusedAndThePageStays)
     EXPECT_EQ (stayed["url"].toString(), "juce://juce.backend/");
 }
 
+TEST_F (EditorWindow, TheEmbeddedPageFollowsTheEditorsSize)
+{
+    OpenEditor window (processor);
+    auto& page = *helpers.latest;
+    const auto pageWindow = (juce::int64) (double) page.waitFor ("ready")["window"];
+    page.waitFor ("loaded");
+
+    page.run ("window.__JUCE__.backend.emitEvent('__juce__invoke', { name: 'setEditorSize', params: [820, 610], resultId: 9 });");
+    for (int waited = 0; waited < 3000 && window.editor->getWidth() != 820; waited += 10)
+        pumpMessages (10);
+    pumpMessages (300);
+    EXPECT_EQ (window.editor->getBounds().getWidth(), 820);
+
+    juce::ChildProcess xwininfo;
+    ASSERT_TRUE (xwininfo.start ("xwininfo -id " + juce::String (pageWindow)));
+    const auto geometry = xwininfo.readAllProcessOutput();
+    EXPECT_TRUE (geometry.contains ("Width: 820")) << geometry;
+    EXPECT_TRUE (geometry.contains ("Height: 610")) << geometry;
+}
+
 TEST_F (EditorWindow, TheKeyboardGoesWhereThePageAsks)
 {
     OpenEditor window (processor);
