@@ -16,9 +16,7 @@ TEST (NativeFunctions, AreRegisteredInTheirOrder)
 {
     EditorRig rig;
     rig.open();
-    const auto script = rig.page->sentOfType ("load")[0]["script"].toString();
-    const auto data = juce::JSON::parse (script.fromFirstOccurrenceOf ("initialisationData: ", false, false)
-                                             .upToFirstOccurrenceOf (",\n    backend:", false, false));
+    const auto data = rig.page->initialisationData();
     juce::StringArray functions;
     for (const auto& name : *data["__juce__functions"].getArray())
         functions.add (name.toString());

@@ -48,9 +48,7 @@ TEST (ParameterRelays, OneRelayOfTheRightKindPerParameter)
 {
     EditorRig rig;
     rig.open();
-    const auto script = rig.page->sentOfType ("load")[0]["script"].toString();
-    const auto data = juce::JSON::parse (script.fromFirstOccurrenceOf ("initialisationData: ", false, false)
-                                             .upToFirstOccurrenceOf (",\n    backend:", false, false));
+    const auto data = rig.page->initialisationData();
 
     std::map<juce::String, params::Kind> relayKinds;
     const std::pair<const char*, params::Kind> lists[] { { "__juce__sliders", params::Kind::Float },

@@ -72,6 +72,14 @@ public:
         return result;
     }
 
+    // The lists the page finds in window.__JUCE__.initialisationData, read from the load message's script.
+    juce::var initialisationData() const
+    {
+        const auto script = sentOfType ("load").at (0)["script"].toString();
+        return juce::JSON::parse (script.fromFirstOccurrenceOf ("initialisationData: ", false, false)
+                                      .upToFirstOccurrenceOf (",\n    backend:", false, false));
+    }
+
     std::vector<juce::var> sentOfType (const juce::String& type) const
     {
         std::vector<juce::var> found;
