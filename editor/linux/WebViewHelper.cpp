@@ -36,7 +36,8 @@ Helper helper;
 
 void quit()
 {
-    gtk_main_quit();
+    if (gtk_main_level() > 0)
+        gtk_main_quit();
 }
 
 void send (JSCValue* message)

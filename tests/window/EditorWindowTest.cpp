@@ -261,6 +261,7 @@ TEST_F (EditorWindow, TheEmbeddedPageFollowsTheEditorsSize)
     juce::ChildProcess xwininfo;
     ASSERT_TRUE (xwininfo.start ("xwininfo -id " + juce::String (pageWindow)));
     const auto geometry = xwininfo.readAllProcessOutput();
+    xwininfo.waitForProcessToFinish (5000); // reaped, so no zombie outlives the test
     EXPECT_TRUE (geometry.contains ("Width: 820")) << geometry;
     EXPECT_TRUE (geometry.contains ("Height: 610")) << geometry;
 }
