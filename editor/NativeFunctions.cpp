@@ -139,13 +139,7 @@ kavro::web::WebBrowserComponent::Options
                                  const auto index = args.size() >= 2 ? (int) args[0] : -1;
                                  if (juce::isPositiveAndBelow (index, 3))
                                  {
-                                     auto meta = processorRef.apvts.state.getOrCreateChildWithName ("uiMeta", nullptr);
-                                     const juce::Identifier key ("macroName" + juce::String (index + 1));
-                                     const auto name = args[1].toString().trim().substring (0, 24);
-                                     if (name.isNotEmpty())
-                                         meta.setProperty (key, name, nullptr);
-                                     else
-                                         meta.removeProperty (key, nullptr);
+                                     processorRef.setMacroName (index, args[1].toString());
                                      if (presets != nullptr)
                                          presets->markModified();
                                  }
@@ -169,9 +163,7 @@ kavro::web::WebBrowserComponent::Options
 
 void KavroLabAudioProcessorEditor::applyEditorSize (int width, int height)
 {
-    constrainer.setSizeLimits (width, height, width, height);
-    if (getWidth() != width || getHeight() != height)
-        setSize (width, height);
+    pinSize (width, height);
 
     const auto stored = loadUiSettings();
     if ((int) stored["editorW"] == width && (int) stored["editorH"] == height)

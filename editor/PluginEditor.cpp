@@ -21,6 +21,14 @@ int KavroLabAudioProcessorEditor::clampSize (const juce::var& value)
     return juce::jlimit (minimumSize, maximumSize, (int) value);
 }
 
+// Only the page sizes the editor: the host's resize attempts meet limits equal to this size.
+void KavroLabAudioProcessorEditor::pinSize (int width, int height)
+{
+    constrainer.setSizeLimits (width, height, width, height);
+    if (getWidth() != width || getHeight() != height)
+        setSize (width, height);
+}
+
 //==============================================================================
 KavroLabAudioProcessorEditor::KavroLabAudioProcessorEditor (KavroLabAudioProcessor& p)
     : AudioProcessorEditor (&p),
@@ -49,8 +57,7 @@ KavroLabAudioProcessorEditor::KavroLabAudioProcessorEditor (KavroLabAudioProcess
     whiteTheme = settings.getProperty ("theme", "dark").toString() == "white";
     const auto width = clampSize (settings.getProperty ("editorW", 640));
     const auto height = clampSize (settings.getProperty ("editorH", 535));
-    constrainer.setSizeLimits (width, height, width, height);
-    setSize (width, height);
+    pinSize (width, height);
 
     startTimer (tickPeriodMs);
 }
@@ -135,7 +142,7 @@ void KavroLabAudioProcessorEditor::applyKeyboardOwner()
 
 void KavroLabAudioProcessorEditor::emitVisualisation()
 {
-    const auto& meters = processorRef.engine.meters;
+    auto& meters = processorRef.engine.meters;
     auto* viz = new juce::DynamicObject();
     viz->setProperty ("sr", processorRef.vizSampleRate.load());
     viz->setProperty ("cutoff", meters.vizCutoff.load());
@@ -149,7 +156,7 @@ void KavroLabAudioProcessorEditor::emitVisualisation()
     viz->setProperty ("high", meters.vizHigh.load());
     viz->setProperty ("inLvl", meters.inputLevel.load());
     viz->setProperty ("outLvl", meters.outputLevel.load());
-    viz->setProperty ("hit", processorRef.engine.meters.vizHit.exchange (0.0f));
+    viz->setProperty ("hit", meters.vizHit.exchange (0.0f)); // read and cleared at once: each hit is reported once
     webComponent.emitEventIfBrowserIsVisible ("viz", viz);
 }
 

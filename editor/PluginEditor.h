@@ -42,6 +42,7 @@ private:
     void emitVisualisation();
     void emitStateEvents();
     static int clampSize (const juce::var&);
+    void pinSize (int width, int height);
     void applyEditorSize (int width, int height);
     void applyOversampling (int index);
     void storeUiSettings (std::initializer_list<std::pair<juce::Identifier, juce::var>> values) const;

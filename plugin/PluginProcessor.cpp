@@ -10,6 +10,11 @@ namespace
 {
 const juce::Identifier kUiMeta { "uiMeta" };
 
+juce::Identifier macroNameKey (int index)
+{
+    return "macroName" + juce::String (index + 1);
+}
+
 std::unique_ptr<juce::RangedAudioParameter> makeParameter (const kavro::params::Definition& def)
 {
     using Kind = kavro::params::Kind;
@@ -265,10 +270,18 @@ void KavroLabAudioProcessor::migrateState (juce::ValueTree& state)
 
 juce::String KavroLabAudioProcessor::getMacroName (int index) const
 {
-    const auto name = apvts.state.getChildWithName (kUiMeta)
-                          .getProperty ("macroName" + juce::String (index + 1))
-                          .toString();
+    const auto name = apvts.state.getChildWithName (kUiMeta).getProperty (macroNameKey (index)).toString();
     return name.isNotEmpty() ? name : "M" + juce::String (index + 1);
+}
+
+void KavroLabAudioProcessor::setMacroName (int index, const juce::String& name)
+{
+    auto meta = apvts.state.getOrCreateChildWithName (kUiMeta, nullptr);
+    const auto stored = name.trim().substring (0, 24);
+    if (stored.isNotEmpty())
+        meta.setProperty (macroNameKey (index), stored, nullptr);
+    else
+        meta.removeProperty (macroNameKey (index), nullptr);
 }
 
 //==============================================================================

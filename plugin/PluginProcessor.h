@@ -50,6 +50,8 @@ public:
 
     void migrateState (juce::ValueTree& state);
     juce::String getMacroName (int index) const;
+    // Stores a macro's display name, trimmed and cut to 24 characters; an empty one brings back the default.
+    void setMacroName (int index, const juce::String& name);
 
     //==============================================================================
     juce::AudioProcessorValueTreeState apvts;

@@ -3,6 +3,7 @@
 #include "editor/web/PageConnection.h"
 #include "support/JsonObject.h"
 #include "support/MessagePump.h"
+#include "support/PageOverride.h"
 
 #include <vector>
 
@@ -95,19 +96,4 @@ private:
     int nextResultId = 0;
 };
 
-class FakePageFactory
-{
-public:
-    FakePageFactory()
-    {
-        kavro::web::PageConnection::setFactory ([this] {
-            auto page = std::make_unique<FakePage>();
-            latest = page.get();
-            return page;
-        });
-    }
-
-    ~FakePageFactory() { kavro::web::PageConnection::setFactory ({}); }
-
-    FakePage* latest = nullptr;
-};
+using FakePageFactory = PageOverride<FakePage>;

@@ -4,6 +4,7 @@
 #include "plugin/PluginProcessor.h"
 #include "support/JsonObject.h"
 #include "support/MessagePump.h"
+#include "support/PageOverride.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -77,21 +78,7 @@ private:
     std::unique_ptr<PageConnection> helper;
 };
 
-class ObservedHelpers
-{
-public:
-    ObservedHelpers()
-    {
-        PageConnection::setFactory ([this] {
-            auto connection = std::make_unique<ObservedHelper>();
-            latest = connection.get();
-            return connection;
-        });
-    }
-    ~ObservedHelpers() { PageConnection::setFactory ({}); }
-
-    ObservedHelper* latest = nullptr;
-};
+using ObservedHelpers = PageOverride<ObservedHelper>;
 
 // The editor on the desktop, as a host shows it.
 struct OpenEditor
